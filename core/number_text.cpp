@@ -59,8 +59,7 @@ std::optional<Measure> ReadMeasure(std::string_view text) {
     std::size_t length = NumberLength(text);
     if (length == 0) return std::nullopt;
 
-    std::stringstream stream(std::string(text.substr(0, length)),
-                             std::ios::in | std::ios::out);
+    std::stringstream stream(std::string(text.substr(0, length)), std::ios::in | std::ios::out);
     stream.imbue(std::locale::classic());
     Measure value = 0;
     stream >> value;

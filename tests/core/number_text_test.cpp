@@ -18,12 +18,30 @@ struct ReadCase {
 
 TEST(ReadMeasure, ReadsTheNumberAtTheStartAndIgnoresTheRest) {
     const ReadCase cases[] = {
-        {"175", 175.0f},       {"  175", 175.0f},     {"\t\n175", 175.0f},   {"175cm", 175.0f},
-        {"175abc", 175.0f},    {"1e2", 100.0f},       {"1E2", 100.0f},       {".5", 0.5f},
-        {"5.", 5.0f},          {"+7", 7.0f},          {"-3", -3.0f},         {"1,5", 1.0f},
-        {"1e", 1.0f},          {"1e+", 1.0f},         {"1e-", 1.0f},         {"2.5E", 2.5f},
-        {"1e+x", 1.0f},        {"1e2e3", 100.0f},     {"1.2.3", 1.2f},       {"0", 0.0f},
-        {"-0.5", -0.5f},       {"175 180", 175.0f},   {"1e-2", 0.01f},       {"0x10", 0.0f},
+        {"175", 175.0f},
+        {"  175", 175.0f},
+        {"\t\n175", 175.0f},
+        {"175cm", 175.0f},
+        {"175abc", 175.0f},
+        {"1e2", 100.0f},
+        {"1E2", 100.0f},
+        {".5", 0.5f},
+        {"5.", 5.0f},
+        {"+7", 7.0f},
+        {"-3", -3.0f},
+        {"1,5", 1.0f},
+        {"1e", 1.0f},
+        {"1e+", 1.0f},
+        {"1e-", 1.0f},
+        {"2.5E", 2.5f},
+        {"1e+x", 1.0f},
+        {"1e2e3", 100.0f},
+        {"1.2.3", 1.2f},
+        {"0", 0.0f},
+        {"-0.5", -0.5f},
+        {"175 180", 175.0f},
+        {"1e-2", 0.01f},
+        {"0x10", 0.0f},
         {"400.00003", std::nextafter(400.0f, 500.0f)},
         {"123.456789012", 123.456787109375f},
     };
@@ -36,8 +54,8 @@ TEST(ReadMeasure, ReadsTheNumberAtTheStartAndIgnoresTheRest) {
 }
 
 TEST(ReadMeasure, FindsNoNumberWhereNoneStarts) {
-    const char* const texts[] = {"", "   ", "abc", ",5", "-", "+", ".", "-.", "e5",
-                                 "\xe5\x8e\x98", "- 5", "inf", "nan", "cm175"};
+    const char* const texts[] = {"",   "   ", "abc",          ",5",  "-",   "+",   ".",
+                                 "-.", "e5",  "\xe5\x8e\x98", "- 5", "inf", "nan", "cm175"};
     for (const char* text : texts) {
         EXPECT_FALSE(ReadMeasure(text).has_value()) << text;
         EXPECT_EQ(TextToMeasure(text), 0.0f) << text;
