@@ -12,5 +12,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")
 set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
 # The posix thread model: GoogleTest needs std::mutex, which the win32 model lacks.
-# One file to copy: no libstdc++, libgcc or winpthread DLLs beside it.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# One file to copy: no libstdc++, libgcc or winpthread DLLs beside it, and no symbols.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -s")
