@@ -89,7 +89,6 @@ INT_PTR CDialog::DoModal() {
 void CDialog::EndDialog(int result) {
     ended_ = true;
     result_ = result;
-    if (m_hWnd != nullptr) ShowWindow(m_hWnd, SW_HIDE);
 }
 
 bool CDialog::RouteMessage(const Message& m, LRESULT& result) {
