@@ -89,6 +89,9 @@ INT_PTR CDialog::DoModal() {
 void CDialog::EndDialog(int result) {
     ended_ = true;
     result_ = result;
+    // The loop may be waiting for a message: a sent one (a click from another
+    // process, say) does not wake it, so post one.
+    if (m_hWnd != nullptr) PostMessageW(m_hWnd, WM_NULL, 0, 0);
 }
 
 bool CDialog::RouteMessage(const Message& m, LRESULT& result) {

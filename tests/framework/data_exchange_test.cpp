@@ -17,7 +17,7 @@ TestApp app;
 // A real dialog with one field bound to `text`. Each test runs its checks
 // from OnInitDialog, with the window alive, and then leaves.
 class FieldDialog : public CDialog {
-public:
+  public:
     explicit FieldDialog(std::function<void(FieldDialog&)> checks)
         : CDialog(1), checks_(std::move(checks)) {}
 
@@ -33,7 +33,7 @@ public:
     CStringA text;
     int changes = 0;
 
-protected:
+  protected:
     void DoDataExchange(CDataExchange* dx) override { DDX_Text(dx, kField, text); }
     BOOL OnInitDialog() override {
         CDialog::OnInitDialog();
@@ -42,7 +42,7 @@ protected:
         return TRUE;
     }
 
-private:
+  private:
     static const MessageEntry<FieldDialog> table[];
     void OnChanged() { ++changes; }
     std::function<void(FieldDialog&)> checks_;
@@ -57,7 +57,7 @@ bool FieldDialog::RouteMessage(const Message& m, LRESULT& result) {
 }
 
 class DataExchange : public testing::Test {
-protected:
+  protected:
     void SetUp() override { app.m_hInstance = GetModuleHandleW(nullptr); }
 };
 
@@ -116,24 +116,24 @@ TEST_F(DataExchange, LeavesAFieldWithTheSameTextUntouched) {
 
 // A dialog that only does `atInit` when it starts, then runs until something ends it.
 class PlainDialog : public CDialog {
-public:
-    explicit PlainDialog(std::function<void(HWND)> atInit) : CDialog(1), atInit_(std::move(atInit)) {}
+  public:
+    explicit PlainDialog(std::function<void(HWND)> atInit)
+        : CDialog(1), atInit_(std::move(atInit)) {}
 
-protected:
+  protected:
     BOOL OnInitDialog() override {
         CDialog::OnInitDialog();
         atInit_(m_hWnd);
         return TRUE;
     }
 
-private:
+  private:
     std::function<void(HWND)> atInit_;
 };
 
 TEST_F(DataExchange, EscapeReachesTheDefaultCancel) {
-    PlainDialog dialog([](HWND window) {
-        PostMessageW(GetDlgItem(window, kField), WM_KEYDOWN, VK_ESCAPE, 0);
-    });
+    PlainDialog dialog(
+        [](HWND window) { PostMessageW(GetDlgItem(window, kField), WM_KEYDOWN, VK_ESCAPE, 0); });
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
     EXPECT_EQ(dialog.m_hWnd, nullptr);  // the window is gone
 }

@@ -10,11 +10,11 @@ namespace {
 // A base and a derived class with tables of their own, chained the way the
 // program's classes chain theirs.
 class Base : public CCmdTarget {
-public:
+  public:
     bool RouteMessage(const Message& m, LRESULT& result) override;
     std::vector<std::string> calls;
 
-private:
+  private:
     static const MessageEntry<Base> table[];
     void OnPaint() { calls.push_back("Base::OnPaint"); }
     void OnOk() { calls.push_back("Base::OnOk"); }
@@ -30,16 +30,17 @@ bool Base::RouteMessage(const Message& m, LRESULT& result) {
 }
 
 class Derived : public Base {
-public:
+  public:
     bool RouteMessage(const Message& m, LRESULT& result) override;
 
-private:
+  private:
     static const MessageEntry<Derived> table[];
     void OnPaint() { calls.push_back("Derived::OnPaint"); }
     void OnClicked() { calls.push_back("Derived::OnClicked"); }
     void OnChanged() { calls.push_back("Derived::OnChanged"); }
     void OnSysCommand(UINT id, LPARAM param) {
-        calls.push_back("Derived::OnSysCommand " + std::to_string(id) + " " + std::to_string(param));
+        calls.push_back("Derived::OnSysCommand " + std::to_string(id) + " " +
+                        std::to_string(param));
     }
     HCURSOR OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(static_cast<LONG_PTR>(0x1234)); }
 };
@@ -67,9 +68,11 @@ TEST(Routing, FindsTheEntryByMessageCodeAndIdAndFallsBackToTheBase) {
         {{WM_PAINT, 0, 0}, true, "Derived::OnPaint"},  // the derived entry hides the base's
         {{WM_COMMAND, MAKEWPARAM(1003, BN_CLICKED), 1}, true, "Derived::OnClicked"},
         {{WM_COMMAND, MAKEWPARAM(1000, EN_CHANGE), 1}, true, "Derived::OnChanged"},
-        {{WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0}, true, "Base::OnOk"},  // only the base has it
-        {{WM_COMMAND, MAKEWPARAM(1000, BN_CLICKED), 1}, false, ""},           // right id, wrong code
-        {{WM_COMMAND, MAKEWPARAM(1003, EN_CHANGE), 1}, false, ""},            // right code, wrong id
+        {{WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0},
+         true,
+         "Base::OnOk"},                                              // only the base has it
+        {{WM_COMMAND, MAKEWPARAM(1000, BN_CLICKED), 1}, false, ""},  // right id, wrong code
+        {{WM_COMMAND, MAKEWPARAM(1003, EN_CHANGE), 1}, false, ""},   // right code, wrong id
         {{WM_COMMAND, MAKEWPARAM(1004, BN_CLICKED), 1}, false, ""},
         {{WM_SYSCOMMAND, 0x0012, 99}, true, "Derived::OnSysCommand 18 99"},
         {{WM_CLOSE, 0, 0}, false, ""},

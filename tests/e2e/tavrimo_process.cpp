@@ -1,0 +1,162 @@
+#include "tests/e2e/tavrimo_process.h"
+
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+std::wstring ProgramFolder() {
+    wchar_t path[MAX_PATH];
+    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path, length);
+    return folder.substr(0, folder.find_last_of(L"\\/"));
+}
+
+std::wstring WindowText(HWND window) {
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                        SMTO_ABORTIFHUNG, 5000, &copied);
+    text.resize(copied);
+    return text;
+}
+
+std::wstring ClassName(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+TavrimoProcess::TavrimoProcess(const std::wstring& exe) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &process_)) {
+        throw std::runtime_error("cannot start Tavrimo.exe");
+    }
+    thread_ = process_.dwThreadId;
+    WaitFor([&] { return (dialog_ = FindWindowByCaption(L"Tavrimo")) != nullptr; },
+            std::chrono::seconds(30));
+    if (dialog_ == nullptr) throw std::runtime_error("Tavrimo's dialog did not appear");
+}
+
+TavrimoProcess::~TavrimoProcess() {
+    if (Running()) {
+        TerminateProcess(process_.hProcess, 1);
+        WaitForSingleObject(process_.hProcess, 10000);
+    }
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+}
+
+namespace {
+
+struct CaptionSearch {
+    DWORD process;
+    const std::wstring* caption;
+    HWND found;
+};
+
+BOOL CALLBACK MatchCaption(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<CaptionSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search->process || !IsWindowVisible(window)) return TRUE;
+    if (WindowText(window) != *search->caption) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+}  // namespace
+
+HWND TavrimoProcess::FindWindowByCaption(const std::wstring& caption) const {
+    CaptionSearch search{process_.dwProcessId, &caption, nullptr};
+    EnumWindows(MatchCaption, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void TavrimoProcess::Type(int id, const std::wstring& text) const {
+    for (wchar_t c : text) {
+        DWORD_PTR ignored;
+        SendMessageTimeoutW(Control(id), WM_CHAR, c, 1, SMTO_ABORTIFHUNG, 5000, &ignored);
+    }
+}
+
+void TavrimoProcess::TypeWithKeyboard(const std::wstring& text) const {
+    std::vector<INPUT> inputs;
+    for (wchar_t c : text) {
+        for (DWORD flags : {KEYEVENTF_UNICODE, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP}) {
+            INPUT input{};
+            input.type = INPUT_KEYBOARD;
+            input.ki.wScan = c;
+            input.ki.dwFlags = flags;
+            inputs.push_back(input);
+        }
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void TavrimoProcess::Click(int id) const {
+    DWORD_PTR ignored;
+    SendMessageTimeoutW(Control(id), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+}
+
+void TavrimoProcess::Paste(int id, const std::wstring& text) const {
+    if (!OpenClipboard(nullptr)) throw std::runtime_error("clipboard busy");
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    auto* target = static_cast<wchar_t*>(GlobalLock(memory));
+    std::copy(text.c_str(), text.c_str() + text.size() + 1, target);
+    GlobalUnlock(memory);
+    SetClipboardData(CF_UNICODETEXT, memory);  // the clipboard owns it now
+    CloseClipboard();
+    DWORD_PTR ignored;
+    SendMessageTimeoutW(Control(id), WM_PASTE, 0, 0, SMTO_ABORTIFHUNG, 30000, &ignored);
+}
+
+HWND TavrimoProcess::Focus() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(thread_, &info);
+    return info.hwndFocus;
+}
+
+void TavrimoProcess::PostKey(WORD key) const {
+    HWND target = Focus() != nullptr ? Focus() : dialog_;
+    PostMessageW(target, WM_KEYDOWN, key, 1);
+    PostMessageW(target, WM_KEYUP, key, 1 | (1u << 30) | (1u << 31));
+}
+
+bool TavrimoProcess::Responsive(HWND window) const {
+    DWORD_PTR ignored;
+    return SendMessageTimeoutW(window != nullptr ? window : dialog_, WM_NULL, 0, 0,
+                               SMTO_ABORTIFHUNG, 5000, &ignored) != 0;
+}
+
+std::pair<DWORD, DWORD> TavrimoProcess::Selection(int id) const {
+    DWORD_PTR packed = 0;
+    SendMessageTimeoutW(Control(id), EM_GETSEL, 0, 0, SMTO_ABORTIFHUNG, 5000, &packed);
+    return {LOWORD(packed), HIWORD(packed)};
+}
+
+bool TavrimoProcess::WaitForExit(DWORD& exitCode, std::chrono::milliseconds timeout) {
+    if (WaitForSingleObject(process_.hProcess, static_cast<DWORD>(timeout.count())) !=
+        WAIT_OBJECT_0)
+        return false;
+    return GetExitCodeProcess(process_.hProcess, &exitCode) != 0;
+}
+
+bool TavrimoProcess::Running() const {
+    return WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+// Polls `condition` every few milliseconds until it holds or `timeout` passes.
+bool WaitFor(const std::function<bool()>& condition,
+             std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+// The folder that holds this test program (and the win64 Tavrimo.exe beside it).
+std::wstring ProgramFolder();
+
+// Reads a window's text from another process.
+std::wstring WindowText(HWND window);
+std::wstring ClassName(HWND window);
+
+// Tavrimo.exe started as a separate process, worked from outside through its
+// window. Always ends the program it started.
+class TavrimoProcess {
+  public:
+    explicit TavrimoProcess(const std::wstring& exe = ProgramFolder() + L"\\Tavrimo.exe");
+    ~TavrimoProcess();
+    TavrimoProcess(const TavrimoProcess&) = delete;
+    TavrimoProcess& operator=(const TavrimoProcess&) = delete;
+
+    HWND Dialog() const { return dialog_; }
+    HWND Control(int id) const { return GetDlgItem(dialog_, id); }
+    std::wstring Text(int id) const { return WindowText(Control(id)); }
+    DWORD ThreadId() const { return thread_; }
+
+    // One WM_CHAR per character, each handled before the next is sent.
+    void Type(int id, const std::wstring& text) const;
+    // Real keyboard input to whichever window has the focus.
+    void TypeWithKeyboard(const std::wstring& text) const;
+    void Click(int id) const;
+    void Paste(int id, const std::wstring& text) const;
+    // Posts a key press to the focused control, through the program's message loop.
+    void PostKey(WORD key) const;
+    // True when the program answers a message within the timeout.
+    bool Responsive(HWND window = nullptr) const;
+    HWND Focus() const;
+    // Caret position (selection start and end) of an edit field.
+    std::pair<DWORD, DWORD> Selection(int id) const;
+
+    // Waits for the process to end; its exit code, or nothing if it did not end in time.
+    bool WaitForExit(DWORD& exitCode, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    bool Running() const;
+
+    // The visible top-level window of this process with `caption`, or nullptr.
+    HWND FindWindowByCaption(const std::wstring& caption) const;
+
+  private:
+    PROCESS_INFORMATION process_{};
+    DWORD thread_ = 0;
+    HWND dialog_ = nullptr;
+};

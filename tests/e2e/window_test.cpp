@@ -1,0 +1,252 @@
+// The main dialog as a user and as Windows see it, from another process.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "res/resource.h"
+#include "tests/e2e/tavrimo_process.h"
+
+namespace {
+
+struct ControlSpec {
+    int id;
+    const wchar_t* className;
+    const wchar_t* text;
+    LONG style;  // besides WS_CHILD | WS_VISIBLE
+};
+
+// Template order is also the z-order in which the window holds its controls.
+const ControlSpec kControls[] = {
+    {-1, L"Static", L"您的身高长度为：", WS_GROUP | SS_LEFT},
+    {EDIT_HEIGHT, L"Edit", L"", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL},
+    {-1, L"Static", L"厘米", WS_GROUP | SS_LEFT},
+    {-1, L"Static", L"您的正常勃起长度为：", WS_GROUP | SS_LEFT},
+    {-1, L"Static", L"您的正常勃起直径为：", WS_GROUP | SS_LEFT},
+    {EDIT_LENGTH, L"Edit", L"", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL | ES_READONLY},
+    {EDIT_DIAMETER, L"Edit", L"", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL | ES_READONLY},
+    {BUTTON_CALCULATE, L"Button", L"计算", WS_TABSTOP | BS_PUSHBUTTON},
+    {BUTTON_EXIT, L"Button", L"退出", WS_TABSTOP | BS_PUSHBUTTON},
+    {-1, L"Static", L"厘米", WS_GROUP | SS_LEFT},
+    {-1, L"Static", L"厘米", WS_GROUP | SS_LEFT},
+};
+
+// Style bits that the template sets; the rest belong to the window manager and the controls.
+constexpr LONG kTemplateStyleBits = 0xFFFF0FFF & ~WS_DISABLED & ~WS_MAXIMIZE & ~WS_MINIMIZE;
+
+TEST(MainDialog, StartsCentredWithEmptyFieldsAndTheFocusInTheHeight) {
+    TavrimoProcess tavrimo;
+    HWND dialog = tavrimo.Dialog();
+    EXPECT_EQ(WindowText(dialog), L"Tavrimo");
+    LONG style = static_cast<LONG>(GetWindowLongPtrW(dialog, GWL_STYLE));
+    EXPECT_EQ(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME), 0);
+    EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU), WS_CAPTION | WS_SYSMENU);
+    EXPECT_TRUE(GetWindowLongPtrW(dialog, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+
+    for (int id : {EDIT_HEIGHT, EDIT_LENGTH, EDIT_DIAMETER}) EXPECT_EQ(tavrimo.Text(id), L"") << id;
+    EXPECT_TRUE(WaitFor([&] { return tavrimo.Focus() == tavrimo.Control(EDIT_HEIGHT); }));
+    EXPECT_EQ(GetDlgItem(dialog, IDOK), nullptr);
+    EXPECT_EQ(GetDlgItem(dialog, IDCANCEL), nullptr);
+
+    RECT window;
+    GetWindowRect(dialog, &window);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(dialog, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT& work = monitor.rcWork;
+    EXPECT_NEAR(window.left + window.right, work.left + work.right, 2);
+    EXPECT_NEAR(window.top + window.bottom, work.top + work.bottom, 2);
+}
+
+TEST(MainDialog, HoldsItsControlsInTemplateOrder) {
+    TavrimoProcess tavrimo;
+    HWND control = GetWindow(tavrimo.Dialog(), GW_CHILD);
+    for (const ControlSpec& spec : kControls) {
+        ASSERT_NE(control, nullptr) << "missing control after fewer than 11";
+        EXPECT_EQ(static_cast<SHORT>(GetDlgCtrlID(control)), spec.id);
+        EXPECT_EQ(_wcsicmp(ClassName(control).c_str(), spec.className), 0) << spec.text;
+        EXPECT_EQ(WindowText(control), spec.text);
+        LONG style = static_cast<LONG>(GetWindowLongPtrW(control, GWL_STYLE));
+        LONG_PTR exStyle = GetWindowLongPtrW(control, GWL_EXSTYLE);
+        // An edit field turns its border into a sunken edge when it is made.
+        if (exStyle & WS_EX_CLIENTEDGE) style |= WS_BORDER;
+        EXPECT_EQ(style & kTemplateStyleBits, (spec.style | WS_CHILD | WS_VISIBLE)) << spec.id;
+        control = GetWindow(control, GW_HWNDNEXT);
+    }
+    EXPECT_EQ(control, nullptr) << "more than 11 controls";
+}
+
+// The Overview's typical use, each text on the way.
+TEST(MainDialog, TypicalUse) {
+    TavrimoProcess tavrimo;
+    const std::pair<const wchar_t*, const wchar_t*> keystrokes[] = {
+        {L"1", L"1"}, {L"7", L"17"}, {L"5", L"175"}};
+    for (auto [key, shown] : keystrokes) {
+        tavrimo.Type(EDIT_HEIGHT, key);
+        EXPECT_EQ(tavrimo.Text(EDIT_HEIGHT), shown);
+    }
+    tavrimo.Click(BUTTON_CALCULATE);
+    EXPECT_EQ(tavrimo.Text(EDIT_LENGTH), L"13.7701");
+    EXPECT_EQ(tavrimo.Text(EDIT_DIAMETER), L"4.38315");
+
+    tavrimo.Type(EDIT_HEIGHT, L"0");
+    EXPECT_EQ(tavrimo.Text(EDIT_HEIGHT), L"");
+    EXPECT_EQ(tavrimo.Text(EDIT_LENGTH), L"13.7701");
+    EXPECT_EQ(tavrimo.Text(EDIT_DIAMETER), L"4.38315");
+
+    tavrimo.Click(BUTTON_EXIT);
+    DWORD exitCode = 99;
+    ASSERT_TRUE(tavrimo.WaitForExit(exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_FALSE(IsWindow(tavrimo.Dialog()));
+}
+
+struct ChangeCase {
+    const wchar_t* typed;  // typed key by key into the empty field
+    const wchar_t* shown;  // the field afterwards
+};
+
+TEST(MainDialog, ClearsRejectedHeightsAsTheyAreTyped) {
+    const ChangeCase cases[] = {
+        {L"400", L"400"}, {L"4000", L""},   {L"0", L""},          {L"-5", L"5"},
+        {L"401", L""},    {L"abc", L""},    {L" ", L""},          {L"175cm", L"175cm"},
+        {L"1e2", L"1e2"}, {L"0.5", L"5"},   {L"399.9", L"399.9"}, {L"400.1", L""},
+        {L"+7", L"7"},    {L"7,5", L"7,5"},
+    };
+    TavrimoProcess tavrimo;
+    for (const ChangeCase& c : cases) {
+        SetWindowTextW(tavrimo.Control(EDIT_HEIGHT), L"");
+        tavrimo.Type(EDIT_HEIGHT, c.typed);
+        EXPECT_EQ(tavrimo.Text(EDIT_HEIGHT), c.shown) << c.typed;
+    }
+}
+
+TEST(MainDialog, ClearsRejectedHeightsWhenPasted) {
+    const ChangeCase cases[] = {{L"-5", L""},          {L"401", L""},  {L"0", L""},
+                                {L"175", L"175"},      {L"1750", L""}, {L"厘米", L""},
+                                {L"180 cm", L"180 cm"}};
+    TavrimoProcess tavrimo;
+    for (const ChangeCase& c : cases) {
+        SetWindowTextW(tavrimo.Control(EDIT_HEIGHT), L"");
+        tavrimo.Paste(EDIT_HEIGHT, c.typed);
+        EXPECT_EQ(tavrimo.Text(EDIT_HEIGHT), c.shown) << c.typed;
+    }
+}
+
+struct CalculateCase {
+    const wchar_t* height;
+    const wchar_t* length;
+    const wchar_t* diameter;
+};
+
+TEST(MainDialog, CalculateShowsTheEstimatesOfTheFieldAsItStands) {
+    const CalculateCase cases[] = {
+        {L"175cm", L"13.7701", L"4.38315"},
+        {L"100", L"-0.983577", L"-0.313082"},
+        {L"105", L"0", L"0"},
+        {L"400", L"58.0311", L"18.4719"},
+        {L"1e2", L"-0.983577", L"-0.313082"},
+        {L"", L"", L""},  // no height, no estimates
+    };
+    TavrimoProcess tavrimo;
+    for (const CalculateCase& c : cases) {
+        SetWindowTextW(tavrimo.Control(EDIT_HEIGHT), L"");
+        tavrimo.Paste(EDIT_HEIGHT, c.height);
+        ASSERT_EQ(tavrimo.Text(EDIT_HEIGHT), c.height);
+        tavrimo.Click(BUTTON_CALCULATE);
+        EXPECT_EQ(tavrimo.Text(EDIT_LENGTH), c.length) << c.height;
+        EXPECT_EQ(tavrimo.Text(EDIT_DIAMETER), c.diameter) << c.height;
+    }
+}
+
+TEST(MainDialog, KeepsTheLastEstimatesWhileTheHeightIsEdited) {
+    TavrimoProcess tavrimo;
+    tavrimo.Type(EDIT_HEIGHT, L"175");
+    tavrimo.Click(BUTTON_CALCULATE);
+    tavrimo.Type(EDIT_HEIGHT, L"\b\b\b160");
+    EXPECT_EQ(tavrimo.Text(EDIT_HEIGHT), L"160");
+    EXPECT_EQ(tavrimo.Text(EDIT_LENGTH), L"13.7701");
+    EXPECT_EQ(tavrimo.Text(EDIT_DIAMETER), L"4.38315");
+    tavrimo.Click(BUTTON_CALCULATE);
+    EXPECT_EQ(tavrimo.Text(EDIT_LENGTH), L"10.8194");
+    EXPECT_EQ(tavrimo.Text(EDIT_DIAMETER), L"3.44391");
+}
+
+TEST(MainDialog, TypingDoesNotMoveTheCaretUnlessTheFieldIsCleared) {
+    TavrimoProcess tavrimo;
+    tavrimo.Type(EDIT_HEIGHT, L"15");
+    EXPECT_EQ(tavrimo.Selection(EDIT_HEIGHT), std::make_pair(DWORD{2}, DWORD{2}));
+    SendMessageW(tavrimo.Control(EDIT_HEIGHT), EM_SETSEL, 1, 1);
+    tavrimo.Type(EDIT_HEIGHT, L"7");
+    EXPECT_EQ(tavrimo.Text(EDIT_HEIGHT), L"175");
+    EXPECT_EQ(tavrimo.Selection(EDIT_HEIGHT), std::make_pair(DWORD{2}, DWORD{2}));
+    tavrimo.Type(EDIT_HEIGHT, L"cm");
+    EXPECT_EQ(tavrimo.Text(EDIT_HEIGHT), L"17cm5");
+    EXPECT_EQ(tavrimo.Selection(EDIT_HEIGHT), std::make_pair(DWORD{4}, DWORD{4}));
+    SendMessageW(tavrimo.Control(EDIT_HEIGHT), EM_SETSEL, 0, 0);
+    tavrimo.Type(EDIT_HEIGHT, L"9");  // 917cm5: rejected, cleared
+    EXPECT_EQ(tavrimo.Text(EDIT_HEIGHT), L"");
+    EXPECT_EQ(tavrimo.Selection(EDIT_HEIGHT), std::make_pair(DWORD{0}, DWORD{0}));
+}
+
+TEST(MainDialog, TakesRealKeyboardInput) {
+    TavrimoProcess tavrimo;
+    SetForegroundWindow(tavrimo.Dialog());
+    ASSERT_TRUE(WaitFor([&] { return tavrimo.Focus() == tavrimo.Control(EDIT_HEIGHT); }));
+    tavrimo.TypeWithKeyboard(L"175");
+    EXPECT_TRUE(WaitFor([&] { return tavrimo.Text(EDIT_HEIGHT) == L"175"; }))
+        << "field shows " << tavrimo.Text(EDIT_HEIGHT).size() << " characters";
+    tavrimo.TypeWithKeyboard(L"0");
+    EXPECT_TRUE(WaitFor([&] { return tavrimo.Text(EDIT_HEIGHT).empty(); }));
+}
+
+TEST(MainDialog, EnterEscapeAndClosingLeaveItOpen) {
+    TavrimoProcess tavrimo;
+    tavrimo.Type(EDIT_HEIGHT, L"175");
+    HWND dialog = tavrimo.Dialog();
+    auto stillOpen = [&](const char* how) {
+        // A keystroke posted behind the others: once the field shows its effect,
+        // everything posted before it has been handled.
+        PostMessageW(tavrimo.Control(EDIT_HEIGHT), WM_CHAR, L'0', 1);
+        EXPECT_TRUE(WaitFor([&] { return tavrimo.Text(EDIT_HEIGHT).empty(); })) << how;
+        tavrimo.Type(EDIT_HEIGHT, L"175");
+        EXPECT_TRUE(tavrimo.Responsive()) << how;
+        EXPECT_TRUE(tavrimo.Running()) << how;
+        EXPECT_TRUE(IsWindowVisible(dialog)) << how;
+        EXPECT_EQ(tavrimo.Text(EDIT_HEIGHT), L"175") << how;
+    };
+    tavrimo.PostKey(VK_RETURN);
+    stillOpen("Enter");
+    tavrimo.PostKey(VK_ESCAPE);
+    stillOpen("Escape");
+    PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);  // the close box
+    stillOpen("close box");
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+    stillOpen("WM_CLOSE");
+    PostMessageW(dialog, WM_SYSKEYDOWN, VK_F4, 1 | (1 << 29));  // Alt+F4
+    stillOpen("Alt+F4");
+    // Enter on a focused push button presses it: Exit still ends the program.
+    SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tavrimo.Control(BUTTON_EXIT)),
+                 TRUE);
+    tavrimo.PostKey(VK_RETURN);
+    DWORD exitCode = 99;
+    ASSERT_TRUE(tavrimo.WaitForExit(exitCode));
+    EXPECT_EQ(exitCode, 0u);
+}
+
+TEST(MainDialog, WritesNothingUnderTheSettingsRoot) {
+    {
+        TavrimoProcess tavrimo;
+        tavrimo.Type(EDIT_HEIGHT, L"175");
+        tavrimo.Click(BUTTON_CALCULATE);
+        tavrimo.Click(BUTTON_EXIT);
+        DWORD exitCode = 99;
+        ASSERT_TRUE(tavrimo.WaitForExit(exitCode));
+    }
+    HKEY key = nullptr;
+    LONG opened = RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\应用程序向导生成的本地应用程序", 0,
+                                KEY_READ, &key);
+    if (opened == ERROR_SUCCESS) RegCloseKey(key);
+    EXPECT_EQ(opened, ERROR_FILE_NOT_FOUND);
+}
+
+}  // namespace
