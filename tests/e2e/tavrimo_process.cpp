@@ -8,7 +8,7 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
     auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!condition()) {
         if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return true;
 }
@@ -37,18 +37,18 @@ std::wstring ClassName(HWND window) {
     return name;
 }
 
-TavrimoProcess::TavrimoProcess(const std::wstring& exe) {
+TavrimoProcess::TavrimoProcess(const std::wstring& exe, const std::wstring& caption) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     std::wstring commandLine = L"\"" + exe + L"\"";
     if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         nullptr, &startup, &process_)) {
-        throw std::runtime_error("cannot start Tavrimo.exe");
+        throw std::runtime_error("cannot start the program");
     }
     thread_ = process_.dwThreadId;
-    WaitFor([&] { return (dialog_ = FindWindowByCaption(L"Tavrimo")) != nullptr; },
+    WaitFor([&] { return (dialog_ = FindWindowByCaption(caption)) != nullptr; },
             std::chrono::seconds(30));
-    if (dialog_ == nullptr) throw std::runtime_error("Tavrimo's dialog did not appear");
+    if (dialog_ == nullptr) throw std::runtime_error("the program's window did not appear");
 }
 
 TavrimoProcess::~TavrimoProcess() {

@@ -21,7 +21,9 @@ std::wstring ClassName(HWND window);
 // window. Always ends the program it started.
 class TavrimoProcess {
   public:
-    explicit TavrimoProcess(const std::wstring& exe = ProgramFolder() + L"\\Tavrimo.exe");
+    // Starts `exe` and waits for its window with `caption` to show.
+    explicit TavrimoProcess(const std::wstring& exe = ProgramFolder() + L"\\Tavrimo.exe",
+                            const std::wstring& caption = L"Tavrimo");
     ~TavrimoProcess();
     TavrimoProcess(const TavrimoProcess&) = delete;
     TavrimoProcess& operator=(const TavrimoProcess&) = delete;
@@ -30,6 +32,7 @@ class TavrimoProcess {
     HWND Control(int id) const { return GetDlgItem(dialog_, id); }
     std::wstring Text(int id) const { return WindowText(Control(id)); }
     DWORD ThreadId() const { return thread_; }
+    HANDLE ProcessHandle() const { return process_.hProcess; }
 
     // One WM_CHAR per character, each handled before the next is sent.
     void Type(int id, const std::wstring& text) const;
