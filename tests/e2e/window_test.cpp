@@ -60,16 +60,17 @@ TEST(MainDialog, StartsCentredWithEmptyFieldsAndTheFocusInTheHeight) {
 TEST(MainDialog, HoldsItsControlsInTemplateOrder) {
     TavrimoProcess tavrimo;
     HWND control = GetWindow(tavrimo.Dialog(), GW_CHILD);
-    for (const ControlSpec& spec : kControls) {
+    for (const ControlSpec& expected : kControls) {
         ASSERT_NE(control, nullptr) << "missing control after fewer than 11";
-        EXPECT_EQ(static_cast<SHORT>(GetDlgCtrlID(control)), spec.id);
-        EXPECT_EQ(_wcsicmp(ClassName(control).c_str(), spec.className), 0) << spec.text;
-        EXPECT_EQ(WindowText(control), spec.text);
+        EXPECT_EQ(static_cast<SHORT>(GetDlgCtrlID(control)), expected.id);
+        EXPECT_EQ(_wcsicmp(ClassName(control).c_str(), expected.className), 0) << expected.text;
+        EXPECT_EQ(WindowText(control), expected.text);
         LONG style = static_cast<LONG>(GetWindowLongPtrW(control, GWL_STYLE));
         LONG_PTR exStyle = GetWindowLongPtrW(control, GWL_EXSTYLE);
         // An edit field turns its border into a sunken edge when it is made.
         if (exStyle & WS_EX_CLIENTEDGE) style |= WS_BORDER;
-        EXPECT_EQ(style & kTemplateStyleBits, (spec.style | WS_CHILD | WS_VISIBLE)) << spec.id;
+        EXPECT_EQ(style & kTemplateStyleBits, (expected.style | WS_CHILD | WS_VISIBLE))
+            << expected.id;
         control = GetWindow(control, GW_HWNDNEXT);
     }
     EXPECT_EQ(control, nullptr) << "more than 11 controls";
