@@ -1,7 +1,5 @@
 #include "core/number_text.h"
 
-#include <cctype>
-#include <cmath>
 #include <limits>
 #include <locale>
 #include <sstream>
