@@ -13,6 +13,15 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
     return true;
 }
 
+std::optional<LRESULT> SendBounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                   std::chrono::milliseconds timeout) {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG,
+                             static_cast<UINT>(timeout.count()), &result))
+        return std::nullopt;
+    return static_cast<LRESULT>(result);
+}
+
 std::wstring ProgramFolder() {
     wchar_t path[MAX_PATH];
     DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -21,12 +30,10 @@ std::wstring ProgramFolder() {
 }
 
 std::wstring WindowText(HWND window) {
-    DWORD_PTR length = 0;
-    SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
-    std::wstring text(length + 1, L'\0');
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                        SMTO_ABORTIFHUNG, 5000, &copied);
+    std::wstring text(SendBounded(window, WM_GETTEXTLENGTH).value_or(0) + 1, L'\0');
+    LRESULT copied =
+        SendBounded(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))
+            .value_or(0);
     text.resize(copied);
     return text;
 }
@@ -87,10 +94,7 @@ HWND TavrimoProcess::FindWindowByCaption(const std::wstring& caption) const {
 }
 
 void TavrimoProcess::Type(int id, const std::wstring& text) const {
-    for (wchar_t c : text) {
-        DWORD_PTR ignored;
-        SendMessageTimeoutW(Control(id), WM_CHAR, c, 1, SMTO_ABORTIFHUNG, 5000, &ignored);
-    }
+    for (wchar_t c : text) SendBounded(Control(id), WM_CHAR, c, 1);
 }
 
 void TavrimoProcess::TypeWithKeyboard(const std::wstring& text) const {
@@ -107,10 +111,7 @@ void TavrimoProcess::TypeWithKeyboard(const std::wstring& text) const {
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
-void TavrimoProcess::Click(int id) const {
-    DWORD_PTR ignored;
-    SendMessageTimeoutW(Control(id), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
-}
+void TavrimoProcess::Click(int id) const { SendBounded(Control(id), BM_CLICK); }
 
 void TavrimoProcess::Paste(int id, const std::wstring& text) const {
     if (!OpenClipboard(nullptr)) throw std::runtime_error("clipboard busy");
@@ -121,8 +122,7 @@ void TavrimoProcess::Paste(int id, const std::wstring& text) const {
     GlobalUnlock(memory);
     SetClipboardData(CF_UNICODETEXT, memory);  // the clipboard owns it now
     CloseClipboard();
-    DWORD_PTR ignored;
-    SendMessageTimeoutW(Control(id), WM_PASTE, 0, 0, SMTO_ABORTIFHUNG, 30000, &ignored);
+    SendBounded(Control(id), WM_PASTE, 0, 0, std::chrono::seconds(30));
 }
 
 HWND TavrimoProcess::Focus() const {
@@ -139,14 +139,11 @@ void TavrimoProcess::PostKey(WORD key) const {
 }
 
 bool TavrimoProcess::Responsive(HWND window) const {
-    DWORD_PTR ignored;
-    return SendMessageTimeoutW(window != nullptr ? window : dialog_, WM_NULL, 0, 0,
-                               SMTO_ABORTIFHUNG, 5000, &ignored) != 0;
+    return SendBounded(window != nullptr ? window : dialog_, WM_NULL).has_value();
 }
 
 std::pair<DWORD, DWORD> TavrimoProcess::Selection(int id) const {
-    DWORD_PTR packed = 0;
-    SendMessageTimeoutW(Control(id), EM_GETSEL, 0, 0, SMTO_ABORTIFHUNG, 5000, &packed);
+    LRESULT packed = SendBounded(Control(id), EM_GETSEL).value_or(0);
     return {LOWORD(packed), HIWORD(packed)};
 }
 

@@ -4,11 +4,17 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 
 // Polls `condition` every few milliseconds until it holds or `timeout` passes.
 bool WaitFor(const std::function<bool()>& condition,
              std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+// Sends a message to a window of another process and waits for the answer at
+// most `timeout`; nothing when none came in time.
+std::optional<LRESULT> SendBounded(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0,
+                                   std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
 // The folder that holds this test program (and the win64 Tavrimo.exe beside it).
 std::wstring ProgramFolder();

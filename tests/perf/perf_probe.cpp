@@ -63,9 +63,8 @@ int main() {
         TavrimoProcess program;
         HWND field = program.Control(EDIT_HEIGHT);
         auto roundTrip = [&](UINT message, WPARAM wParam) {
-            DWORD_PTR ignored;
             auto begin = std::chrono::steady_clock::now();
-            SendMessageTimeoutW(field, message, wParam, 1, SMTO_ABORTIFHUNG, 5000, &ignored);
+            SendBounded(field, message, wParam, 1);
             auto end = std::chrono::steady_clock::now();
             return std::chrono::duration<double, std::micro>(end - begin).count();
         };
