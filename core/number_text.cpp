@@ -1,5 +1,6 @@
 #include "core/number_text.h"
 
+#include <cmath>
 #include <limits>
 #include <locale>
 #include <sstream>
@@ -75,9 +76,17 @@ std::optional<Measure> ReadMeasure(std::string_view text) {
 Measure TextToMeasure(std::string_view text) { return ReadMeasure(text).value_or(0); }
 
 std::string MeasureToText(Measure value) {
+    // The platform's run-time library writes a value that lies exactly halfway
+    // between two six-digit texts away from zero; this library rounds it to even.
+    // A float widened to double is never within one double step of such a
+    // halfway point unless it is on it, so writing the next double away from
+    // zero changes exactly those values and no others.
+    double widened = value;
+    if (std::isfinite(widened) && widened != 0)
+        widened = std::nextafter(widened, std::copysign(HUGE_VAL, widened));
     std::stringstream stream(std::ios::in | std::ios::out);
     stream.imbue(std::locale::classic());
-    stream << value;
+    stream << widened;
     return WidenExponent(stream.str());
 }
 

@@ -20,7 +20,8 @@ std::optional<Measure> ReadMeasure(std::string_view text);
 Measure TextToMeasure(std::string_view text);
 
 // Writes a value as a default-formatted stream does (six significant digits,
-// general notation), with an exponent of at least three digits.
+// general notation), with an exponent of at least three digits. A value exactly
+// halfway between two such texts is written away from zero.
 std::string MeasureToText(Measure value);
 
 }  // namespace tavrimo

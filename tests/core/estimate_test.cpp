@@ -69,6 +69,11 @@ TEST(Estimate, GivesTheWorkedExamplesDigitForDigit) {
         {"400", "58.0311", "18.4719"},
         {"105.00001", "1.50082e-006", "4.77726e-007"},
         {"1e-30", "-20.6551", "-6.57473"},
+        // Exact halves are written away from zero.
+        {"369.5", "52.0313", "16.5621"},
+        {"52.1", "-10.4063", "-3.31241"},
+        {"230.017", "24.5928", "7.82813"},
+        {"12.703", "-18.1563", "-5.77931"},
     };
     for (const EstimateCase& c : cases) {
         Measure length = EstimateLength(TextToMeasure(c.height));

@@ -5,7 +5,11 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
+#include <locale>
+#include <sstream>
 #include <string>
 
 namespace tavrimo {
@@ -105,6 +109,35 @@ TEST(MeasureToText, LeavesThreeDigitExponentsAlone) {
     // 1e-40 is subnormal in single precision; its exponent already has three digits.
     EXPECT_EQ(MeasureToText(1e-40f), "9.99995e-041");
     EXPECT_EQ(MeasureToText(std::numeric_limits<float>::denorm_min()), "1.4013e-045");
+}
+
+// Only values exactly halfway between two six-digit texts may be written otherwise
+// than this library's own stream writes them, and those go away from zero. The
+// exact decimal expansion (at most 112 significant digits for a float) tells them.
+TEST(MeasureToText, WritesOnlyExactHalvesOtherwiseThanTheStreamAndAwayFromZero) {
+    int halves = 0;
+    for (std::uint32_t bits = 0; bits < 0x7F800000u; bits += 16381) {
+        // A short significand is often an exact half.
+        for (std::uint32_t b : {bits, bits & ~0xFFFu}) {
+            float value = std::bit_cast<float>(b | (bits & 1u) << 31);
+            char exact[160];
+            std::snprintf(exact, sizeof exact, "%.120e", std::fabs(static_cast<double>(value)));
+            std::string_view rest = std::string_view(exact).substr(7, 115);  // after six digits
+            bool half = rest[0] == '5' && rest.find_first_not_of('0', 1) == std::string_view::npos;
+
+            std::ostringstream plain;
+            plain.imbue(std::locale::classic());
+            plain << value;
+            double written = std::strtod(MeasureToText(value).c_str(), nullptr);
+            if (half) {
+                ++halves;
+                EXPECT_GT(std::fabs(written), std::fabs(value)) << exact;
+            } else {
+                EXPECT_EQ(written, std::strtod(plain.str().c_str(), nullptr)) << exact;
+            }
+        }
+    }
+    EXPECT_GT(halves, 100);
 }
 
 }  // namespace
