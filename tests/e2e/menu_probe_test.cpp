@@ -1,5 +1,6 @@
 // The system menu as the main dialog builds it, read from inside the program's
 // own process (another process cannot read it under wine).
+#include <float.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -13,6 +14,13 @@ namespace {
 
 class ProbeApp : public CWinApp {};
 ProbeApp app;
+
+#if defined(__i386__)
+// Read during static initialisation: the 32-bit start-up has set the x87 unit by then.
+const unsigned startUpPrecision = _controlfp(0, 0) & _MCW_PC;
+
+TEST(StartUp, SetsTheX87UnitToDoublePrecision) { EXPECT_EQ(startUpPrecision, unsigned{_PC_53}); }
+#endif
 
 struct MenuItem {
     UINT type;
