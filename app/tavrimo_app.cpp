@@ -2,11 +2,51 @@
 
 #include <commctrl.h>
 
+#include <memory>
+#include <string>
+#include <type_traits>
+
 #include "ui/tavrimo_dlg.h"
 
 namespace {
 
 constexpr UINT kHelpCommand = 0xE146;
+
+template <typename Function>
+Function ProcAddress(HMODULE module, const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+// From here on, DLLs are loaded from the system directory only, where the system
+// offers that choice (it is looked up, so that the program still starts without it).
+void KeepDllLoadsInTheSystemDirectory() {
+    using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+    auto setDirectories = ProcAddress<SetDefaultDllDirectoriesFunction>(
+        GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories");
+    if (setDirectories != nullptr) setDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+// comctl32 is not among the DLLs that Windows always takes from its own directory:
+// imported, it would first be looked for beside the program, in whatever folder the
+// program was downloaded to. So it is loaded by its full path, once, and kept.
+// Without it the dialogs still work: their controls are all user32's.
+void InitCommonControlsFromTheSystem(const INITCOMMONCONTROLSEX& controls) {
+    struct FreeLibraryDeleter {
+        void operator()(HMODULE module) const { FreeLibrary(module); }
+    };
+    static const auto comctl32 = [] {
+        wchar_t folder[MAX_PATH];
+        UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+        HMODULE module = nullptr;
+        if (length != 0 && length < MAX_PATH)
+            module = LoadLibraryW((std::wstring(folder, length) + L"\\comctl32.dll").c_str());
+        return std::unique_ptr<std::remove_pointer_t<HMODULE>, FreeLibraryDeleter>(module);
+    }();
+    if (comctl32 == nullptr) return;
+    using InitFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    auto init = ProcAddress<InitFunction>(comctl32.get(), "InitCommonControlsEx");
+    if (init != nullptr) init(&controls);
+}
 
 // The one application object, made before the entry point runs.
 CTavrimoApp theApp;
@@ -25,8 +65,9 @@ bool CTavrimoApp::RouteMessage(const Message& m, LRESULT& result) {
 }
 
 BOOL CTavrimoApp::InitInstance() {
+    KeepDllLoadsInTheSystemDirectory();
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&controls);
+    InitCommonControlsFromTheSystem(controls);
     CWinApp::InitInstance();
     AfxEnableControlContainer();
     SetRegistryKey(L"应用程序向导生成的本地应用程序");

@@ -57,6 +57,24 @@ TEST(MainDialog, StartsCentredWithEmptyFieldsAndTheFocusInTheHeight) {
     EXPECT_NEAR(window.top + window.bottom, work.top + work.bottom, 2);
 }
 
+// A comctl32.dll saved beside the program is never loaded, although the test run
+// tells wine to prefer a copy found there, as Windows does for a DLL outside its known set.
+TEST(MainDialog, StartsWithoutLoadingAComctl32PlantedBesideIt) {
+    wchar_t overrides[256] = {};
+    GetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides, 256);
+    ASSERT_NE(std::wstring(overrides).find(L"comctl32=n,b"), std::wstring::npos);
+    std::wstring folder = ProgramFolder() + L"\\planted";
+    ASSERT_TRUE(CopyFileW((ProgramFolder() + L"\\Tavrimo.exe").c_str(),
+                          (folder + L"\\Tavrimo.exe").c_str(), FALSE));
+    DeleteFileW((folder + L"\\planted.marker").c_str());
+    {
+        TavrimoProcess tavrimo(folder + L"\\Tavrimo.exe");
+        tavrimo.Type(EDIT_HEIGHT, L"175");
+        EXPECT_EQ(tavrimo.Text(EDIT_HEIGHT), L"175");
+    }
+    EXPECT_EQ(GetFileAttributesW((folder + L"\\planted.marker").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 TEST(MainDialog, HoldsItsControlsInTemplateOrder) {
     TavrimoProcess tavrimo;
     HWND control = GetWindow(tavrimo.Dialog(), GW_CHILD);
