@@ -71,6 +71,11 @@ int main() {
     std::printf("身高 (height):   %s\n", Utf8(tavrimo.Text(EDIT_HEIGHT)).c_str());
     std::printf("长度 (length):   %s\n", Utf8(tavrimo.Text(EDIT_LENGTH)).c_str());
     std::printf("直径 (diameter): %s\n", Utf8(tavrimo.Text(EDIT_DIAMETER)).c_str());
+    // Painted in full before the picture is taken: a slow (emulated) PC is still drawing.
+    RedrawWindow(tavrimo.Dialog(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    tavrimo.Responsive();
+    Sleep(1000);
     bool saved = SaveWindowPicture(tavrimo.Dialog(), ProgramFolder() + L"\\tavrimo.bmp");
 
     tavrimo.Click(BUTTON_EXIT);

@@ -16,7 +16,9 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
 std::optional<LRESULT> SendBounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                    std::chrono::milliseconds timeout) {
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG,
+    // Only the time bounds the wait: a program that has just spent seconds on one
+    // message (a huge paste on a slow PC) counts as hung until it next asks for one.
+    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL,
                              static_cast<UINT>(timeout.count()), &result))
         return std::nullopt;
     return static_cast<LRESULT>(result);
