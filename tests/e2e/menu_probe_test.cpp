@@ -1,8 +1,10 @@
-// The system menu as the main dialog builds it, read from inside the program's
-// own process (another process cannot read it under wine).
+// The main dialog as it builds itself, read from inside the program's own process
+// (another process cannot read its menu or its fonts under wine): the system menu,
+// and the texts at three display scales.
 #include <float.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -72,6 +74,89 @@ TEST(SystemMenu, EndsWithASeparatorAndTheAboutEntry) {
     for (std::size_t i = 0; i + 2 < probe.items.size(); ++i)
         hasClose = hasClose || probe.items[i].id == SC_CLOSE;
     EXPECT_TRUE(hasClose);
+}
+
+// The main dialog, which measures each label's and button's text in the control's own
+// font against the control once it is set up, and then ends.
+class TextProbe : public CTavrimoDlg {
+  public:
+    int dpi = 0;
+    std::vector<std::wstring> clipped;
+
+  protected:
+    BOOL OnInitDialog() override {
+        BOOL result = CTavrimoDlg::OnInitDialog();
+        HDC dc = ::GetDC(m_hWnd);
+        dpi = GetDeviceCaps(dc, LOGPIXELSY);
+        for (HWND child = GetWindow(m_hWnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            wchar_t kind[16] = {}, text[64] = {};
+            GetClassNameW(child, kind, 16);
+            if (std::wstring(kind) != L"Static" && std::wstring(kind) != L"Button") continue;
+            int length = GetWindowTextW(child, text, 64);
+            HGDIOBJ previous =
+                SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(child, WM_GETFONT, 0, 0)));
+            SIZE extent{};
+            GetTextExtentPoint32W(dc, text, length, &extent);
+            SelectObject(dc, previous);
+            RECT client{};
+            ::GetClientRect(child, &client);
+            if (extent.cx > client.right || extent.cy > client.bottom) clipped.push_back(text);
+        }
+        ::ReleaseDC(m_hWnd, dc);
+        PostQuitMessage(0);
+        return result;
+    }
+};
+
+// Run at the display scale that the environment names (by the test below), or as it is.
+TEST(Texts, FitTheirControls) {
+    app.m_hInstance = GetModuleHandleW(nullptr);
+    TextProbe probe;
+    app.m_pMainWnd = &probe;
+    probe.DoModal();
+    app.m_pMainWnd = nullptr;
+    MSG quit;
+    PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+
+    if (const char* expected = std::getenv("TAVRIMO_EXPECT_DPI")) {
+        EXPECT_EQ(probe.dpi, std::atoi(expected));
+    }
+    EXPECT_TRUE(probe.clipped.empty()) << "at " << probe.dpi << " DPI, the first clipped text has "
+                                       << (probe.clipped.empty() ? 0 : probe.clipped[0].size())
+                                       << " characters";
+}
+
+// Each scale needs a process of its own: the display's DPI is read once, at start.
+TEST(Texts, FitTheirControlsAt96144And192Dpi) {
+    const wchar_t* desktop = L"Control Panel\\Desktop";
+    DWORD saved = 0, size = sizeof saved;
+    bool had = RegGetValueW(HKEY_CURRENT_USER, desktop, L"LogPixels", RRF_RT_REG_DWORD, nullptr, &saved,
+                            &size) == ERROR_SUCCESS;
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    for (DWORD dpi : {96u, 144u, 192u}) {
+        RegSetKeyValueW(HKEY_CURRENT_USER, desktop, L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
+        SetEnvironmentVariableW(L"TAVRIMO_EXPECT_DPI", std::to_wstring(dpi).c_str());
+        std::wstring command = L"\"" + std::wstring(self) + L"\" --gtest_filter=Texts.FitTheirControls";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        ASSERT_TRUE(CreateProcessW(self, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                   &startup, &process));
+        DWORD exitCode = 1;
+        if (WaitForSingleObject(process.hProcess, 120000) == WAIT_OBJECT_0)
+            GetExitCodeProcess(process.hProcess, &exitCode);
+        else
+            TerminateProcess(process.hProcess, 1);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        EXPECT_EQ(exitCode, 0u) << "texts clipped (or the scale not taken) at " << dpi << " DPI";
+    }
+    SetEnvironmentVariableW(L"TAVRIMO_EXPECT_DPI", nullptr);
+    if (had)
+        RegSetKeyValueW(HKEY_CURRENT_USER, desktop, L"LogPixels", REG_DWORD, &saved, sizeof saved);
+    else
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, desktop, L"LogPixels");
 }
 
 }  // namespace
