@@ -47,7 +47,8 @@ TEST(Load, AThousandQueuedKeystrokesAreAllHandled) {
     for (int i = 0; i < 999; ++i) PostMessageW(field, WM_CHAR, i % 2 == 0 ? L'1' : L'\b', 1);
     PostMessageW(field, WM_CHAR, L'7', 1);
     // A bound against a lost keystroke, not a speed: an emulated PC takes many seconds.
-    EXPECT_TRUE(WaitFor([&] { return tavrimo.Text(EDIT_HEIGHT) == L"17"; }, std::chrono::seconds(60)))
+    EXPECT_TRUE(
+        WaitFor([&] { return tavrimo.Text(EDIT_HEIGHT) == L"17"; }, std::chrono::seconds(60)))
         << "field shows " << tavrimo.Text(EDIT_HEIGHT).size() << " characters";
     EXPECT_TRUE(tavrimo.Responsive());
 }

@@ -88,13 +88,14 @@ class TextProbe : public CTavrimoDlg {
         BOOL result = CTavrimoDlg::OnInitDialog();
         HDC dc = ::GetDC(m_hWnd);
         dpi = GetDeviceCaps(dc, LOGPIXELSY);
-        for (HWND child = GetWindow(m_hWnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        for (HWND child = GetWindow(m_hWnd, GW_CHILD); child;
+             child = GetWindow(child, GW_HWNDNEXT)) {
             wchar_t kind[16] = {}, text[64] = {};
             GetClassNameW(child, kind, 16);
             if (std::wstring(kind) != L"Static" && std::wstring(kind) != L"Button") continue;
             int length = GetWindowTextW(child, text, 64);
-            HGDIOBJ previous =
-                SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(child, WM_GETFONT, 0, 0)));
+            HGDIOBJ previous = SelectObject(
+                dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(child, WM_GETFONT, 0, 0)));
             SIZE extent{};
             GetTextExtentPoint32W(dc, text, length, &extent);
             SelectObject(dc, previous);
@@ -121,28 +122,29 @@ TEST(Texts, FitTheirControls) {
     if (const char* expected = std::getenv("TAVRIMO_EXPECT_DPI")) {
         EXPECT_EQ(probe.dpi, std::atoi(expected));
     }
-    EXPECT_TRUE(probe.clipped.empty()) << "at " << probe.dpi << " DPI, the first clipped text has "
-                                       << (probe.clipped.empty() ? 0 : probe.clipped[0].size())
-                                       << " characters";
+    EXPECT_TRUE(probe.clipped.empty())
+        << "at " << probe.dpi << " DPI, the first clipped text has "
+        << (probe.clipped.empty() ? 0 : probe.clipped[0].size()) << " characters";
 }
 
 // Each scale needs a process of its own: the display's DPI is read once, at start.
 TEST(Texts, FitTheirControlsAt96144And192Dpi) {
     const wchar_t* desktop = L"Control Panel\\Desktop";
     DWORD saved = 0, size = sizeof saved;
-    bool had = RegGetValueW(HKEY_CURRENT_USER, desktop, L"LogPixels", RRF_RT_REG_DWORD, nullptr, &saved,
-                            &size) == ERROR_SUCCESS;
+    bool had = RegGetValueW(HKEY_CURRENT_USER, desktop, L"LogPixels", RRF_RT_REG_DWORD, nullptr,
+                            &saved, &size) == ERROR_SUCCESS;
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     for (DWORD dpi : {96u, 144u, 192u}) {
         RegSetKeyValueW(HKEY_CURRENT_USER, desktop, L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
         SetEnvironmentVariableW(L"TAVRIMO_EXPECT_DPI", std::to_wstring(dpi).c_str());
-        std::wstring command = L"\"" + std::wstring(self) + L"\" --gtest_filter=Texts.FitTheirControls";
+        std::wstring command =
+            L"\"" + std::wstring(self) + L"\" --gtest_filter=Texts.FitTheirControls";
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION process{};
-        ASSERT_TRUE(CreateProcessW(self, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                   &startup, &process));
+        ASSERT_TRUE(CreateProcessW(self, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                   nullptr, &startup, &process));
         DWORD exitCode = 1;
         if (WaitForSingleObject(process.hProcess, 120000) == WAIT_OBJECT_0)
             GetExitCodeProcess(process.hProcess, &exitCode);

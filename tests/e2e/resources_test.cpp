@@ -255,8 +255,8 @@ TEST_P(Resources, VersionRecord) {
     ASSERT_TRUE(VerQueryValueW(version.data(), L"\\StringFileInfo\\080403a8\\LegalCopyright",
                                &value, &size));
     BOOL lossy = FALSE;
-    WideCharToMultiByte(936, WC_NO_BEST_FIT_CHARS, static_cast<const wchar_t*>(value), -1,
-                        nullptr, 0, nullptr, &lossy);
+    WideCharToMultiByte(936, WC_NO_BEST_FIT_CHARS, static_cast<const wchar_t*>(value), -1, nullptr,
+                        0, nullptr, &lossy);
     EXPECT_FALSE(lossy) << "the copyright text has a character that code page 936 lacks";
 }
 
