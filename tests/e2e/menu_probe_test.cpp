@@ -24,6 +24,17 @@ const unsigned startUpPrecision = _controlfp(0, 0) & _MCW_PC;
 TEST(StartUp, SetsTheX87UnitToDoublePrecision) { EXPECT_EQ(startUpPrecision, unsigned{_PC_53}); }
 #endif
 
+// Runs a probe dialog as the application's main window until it has read what it
+// needs and posted its quit, which is taken off the queue again for the next probe.
+void RunAsMainWindow(CDialog& probe) {
+    app.m_hInstance = GetModuleHandleW(nullptr);
+    app.m_pMainWnd = &probe;
+    probe.DoModal();
+    app.m_pMainWnd = nullptr;
+    MSG quit;
+    PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+}
+
 struct MenuItem {
     UINT type;
     UINT id;
@@ -56,13 +67,8 @@ class MenuProbe : public CTavrimoDlg {
 };
 
 TEST(SystemMenu, EndsWithASeparatorAndTheAboutEntry) {
-    app.m_hInstance = GetModuleHandleW(nullptr);
     MenuProbe probe;
-    app.m_pMainWnd = &probe;
-    probe.DoModal();
-    app.m_pMainWnd = nullptr;
-    MSG quit;
-    PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    RunAsMainWindow(probe);
 
     ASSERT_GE(probe.items.size(), 3u) << "standard items, separator, About";
     const MenuItem& separator = probe.items[probe.items.size() - 2];
@@ -111,13 +117,8 @@ class TextProbe : public CTavrimoDlg {
 
 // Run at the display scale that the environment names (by the test below), or as it is.
 TEST(Texts, FitTheirControls) {
-    app.m_hInstance = GetModuleHandleW(nullptr);
     TextProbe probe;
-    app.m_pMainWnd = &probe;
-    probe.DoModal();
-    app.m_pMainWnd = nullptr;
-    MSG quit;
-    PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    RunAsMainWindow(probe);
 
     if (const char* expected = std::getenv("TAVRIMO_EXPECT_DPI")) {
         EXPECT_EQ(probe.dpi, std::atoi(expected));
