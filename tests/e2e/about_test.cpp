@@ -52,7 +52,7 @@ TEST_F(AboutBox, OpensFromTheMenuCommandOwnedByTheDisabledMainDialog) {
     ASSERT_NE(ok, nullptr);
     EXPECT_TRUE(GetWindowLongPtrW(ok, GWL_STYLE) & BS_DEFPUSHBUTTON);
 
-    SendMessageW(ok, BM_CLICK, 0, 0);
+    SendBounded(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
     EXPECT_TRUE(Closed());
     EXPECT_TRUE(tavrimo.Running());
 }
@@ -78,7 +78,7 @@ TEST_F(AboutBox, OtherSystemCommandsDoNotOpenIt) {
         ASSERT_TRUE(WaitFor([&] { return tavrimo.Text(EDIT_HEIGHT) == L"7"; })) << command;
         EXPECT_EQ(tavrimo.FindWindowByCaption(kAboutCaption), nullptr) << command;
         EXPECT_TRUE(IsWindowEnabled(tavrimo.Dialog())) << command;
-        SetWindowTextW(tavrimo.Control(EDIT_HEIGHT), L"");
+        tavrimo.SetText(EDIT_HEIGHT, L"");
     }
 }
 

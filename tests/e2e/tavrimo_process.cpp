@@ -113,7 +113,19 @@ void TavrimoProcess::TypeWithKeyboard(const std::wstring& text) const {
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
-void TavrimoProcess::Click(int id) const { SendBounded(Control(id), BM_CLICK); }
+void TavrimoProcess::SetText(int id, const std::wstring& text) const {
+    SendBounded(Control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+bool TavrimoProcess::Activate() const {
+    if (GetForegroundWindow() != dialog_) SetForegroundWindow(dialog_);
+    return WaitFor([&] { return GetForegroundWindow() == dialog_; });
+}
+
+void TavrimoProcess::Click(int id) const {
+    SendBounded(dialog_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                reinterpret_cast<LPARAM>(Control(id)));
+}
 
 void TavrimoProcess::Paste(int id, const std::wstring& text) const {
     if (!OpenClipboard(nullptr)) throw std::runtime_error("clipboard busy");

@@ -42,8 +42,16 @@ class TavrimoProcess {
 
     // One WM_CHAR per character, each handled before the next is sent.
     void Type(int id, const std::wstring& text) const;
+    // Replaces a control's text with a sent WM_SETTEXT: Windows sends none for
+    // SetWindowText on another process's control.
+    void SetText(int id, const std::wstring& text) const;
+    // Brings the dialog to the foreground, where real input goes; false if the
+    // system refused (Windows limits which process may do so).
+    bool Activate() const;
     // Real keyboard input to whichever window has the focus.
     void TypeWithKeyboard(const std::wstring& text) const;
+    // Presses a push button as its click notifies the dialog; BM_CLICK may fail
+    // on Windows while the dialog is not active.
     void Click(int id) const;
     void Paste(int id, const std::wstring& text) const;
     // Posts a key press to the focused control, through the program's message loop.

@@ -57,8 +57,10 @@ TEST(MainDialog, StartsCentredWithEmptyFieldsAndTheFocusInTheHeight) {
     EXPECT_NEAR(window.top + window.bottom, work.top + work.bottom, 2);
 }
 
-// A comctl32.dll saved beside the program is never loaded, although the test run
-// tells wine to prefer a copy found there, as Windows does for a DLL outside its known set.
+// A comctl32.dll saved beside the program is never loaded. Relies on the test run's
+// WINEDLLOVERRIDES (comctl32=n,b): wine would otherwise take its builtin copy whatever
+// lies beside the program, whereas Windows looks beside the program first for any DLL
+// outside its known set, as the override makes wine do.
 TEST(MainDialog, StartsWithoutLoadingAComctl32PlantedBesideIt) {
     wchar_t overrides[256] = {};
     GetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides, 256);
@@ -133,7 +135,7 @@ TEST(MainDialog, ClearsRejectedHeightsAsTheyAreTyped) {
     };
     TavrimoProcess tavrimo;
     for (const ChangeCase& c : cases) {
-        SetWindowTextW(tavrimo.Control(EDIT_HEIGHT), L"");
+        tavrimo.SetText(EDIT_HEIGHT, L"");
         tavrimo.Type(EDIT_HEIGHT, c.typed);
         EXPECT_EQ(tavrimo.Text(EDIT_HEIGHT), c.shown) << c.typed;
     }
@@ -145,7 +147,7 @@ TEST(MainDialog, ClearsRejectedHeightsWhenPasted) {
                                 {L"180 cm", L"180 cm"}};
     TavrimoProcess tavrimo;
     for (const ChangeCase& c : cases) {
-        SetWindowTextW(tavrimo.Control(EDIT_HEIGHT), L"");
+        tavrimo.SetText(EDIT_HEIGHT, L"");
         tavrimo.Paste(EDIT_HEIGHT, c.typed);
         EXPECT_EQ(tavrimo.Text(EDIT_HEIGHT), c.shown) << c.typed;
     }
@@ -168,7 +170,7 @@ TEST(MainDialog, CalculateShowsTheEstimatesOfTheFieldAsItStands) {
     };
     TavrimoProcess tavrimo;
     for (const CalculateCase& c : cases) {
-        SetWindowTextW(tavrimo.Control(EDIT_HEIGHT), L"");
+        tavrimo.SetText(EDIT_HEIGHT, L"");
         tavrimo.Paste(EDIT_HEIGHT, c.height);
         ASSERT_EQ(tavrimo.Text(EDIT_HEIGHT), c.height);
         tavrimo.Click(BUTTON_CALCULATE);
@@ -209,7 +211,7 @@ TEST(MainDialog, TypingDoesNotMoveTheCaretUnlessTheFieldIsCleared) {
 
 TEST(MainDialog, TakesRealKeyboardInput) {
     TavrimoProcess tavrimo;
-    SetForegroundWindow(tavrimo.Dialog());
+    ASSERT_TRUE(tavrimo.Activate());
     ASSERT_TRUE(WaitFor([&] { return tavrimo.Focus() == tavrimo.Control(EDIT_HEIGHT); }));
     tavrimo.TypeWithKeyboard(L"175");
     EXPECT_TRUE(WaitFor([&] { return tavrimo.Text(EDIT_HEIGHT) == L"175"; }))
