@@ -2,16 +2,25 @@
 
 #include <algorithm>
 
+#include "framework/text_fit.h"
 #include "framework/win_app.h"
 
 namespace {
 
 // Messages whose result the dialog procedure returns itself rather than through DWLP_MSGRESULT.
+constexpr UINT kDirectResults[] = {
+    WM_CHARTOITEM,     WM_COMPAREITEM,     WM_CTLCOLORBTN,    WM_CTLCOLORDLG,
+    WM_CTLCOLOREDIT,   WM_CTLCOLORLISTBOX, WM_CTLCOLORMSGBOX, WM_CTLCOLORSCROLLBAR,
+    WM_CTLCOLORSTATIC, WM_QUERYDRAGICON,   WM_VKEYTOITEM,
+};
+
 bool ReturnsResultDirectly(UINT message) {
-    return message == WM_QUERYDRAGICON || message == WM_CTLCOLORDLG || message == WM_CTLCOLOREDIT ||
-           message == WM_CTLCOLORSTATIC || message == WM_CTLCOLORBTN || message == WM_COMPAREITEM ||
-           message == WM_VKEYTOITEM || message == WM_CHARTOITEM;
+    return std::ranges::find(kDirectResults, message) != std::end(kDirectResults);
 }
+
+// Posted on a display-scale change, so that the texts are fitted again once the dialog
+// manager has laid the controls out anew at the new scale.
+constexpr UINT kFitTextsAgain = WM_APP + 1;
 
 // Centres the window on its owner, or on the work area when it has none
 // showing, and keeps it inside the work area.
@@ -117,11 +126,18 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
         auto* dialog = reinterpret_cast<CDialog*>(lParam);
         SetWindowLongPtrW(window, DWLP_USER, lParam);
         dialog->m_hWnd = window;
+        FitStaticTexts(window);
         Center(window, GetWindow(window, GW_OWNER));
         return dialog->OnInitDialog();
     }
     auto* dialog = reinterpret_cast<CDialog*>(GetWindowLongPtrW(window, DWLP_USER));
     if (dialog == nullptr) return FALSE;
+    if (message == WM_DPICHANGED) PostMessageW(window, kFitTextsAgain, 0, 0);
+    if (message == kFitTextsAgain) {
+        FitStaticTexts(window);
+        return TRUE;
+    }
+    if (message == WM_DESTROY) dialog->OnDestroy();
     if (message == WM_NCDESTROY) {
         dialog->m_hWnd = nullptr;
         return FALSE;

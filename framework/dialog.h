@@ -28,6 +28,8 @@ class CDialog : public CWnd {
     virtual void OnOK();
     // Escape, the close box and the Cancel button where there is one. Closes the dialog.
     virtual void OnCancel();
+    // The window is going; its controls still exist.
+    virtual void OnDestroy() {}
     void OnPaint();
 
   private:

@@ -9,6 +9,27 @@
 #include "res/resource.h"
 #include "ui/about_dlg.h"
 
+namespace {
+
+// Each field with its label and its unit, by their places in the template's control order.
+// Left to themselves, screen readers would name the length field after the diameter's
+// label and the diameter field after nothing.
+struct FieldLabels {
+    int field;
+    int label;
+    int unit;
+};
+constexpr FieldLabels kFieldLabels[] = {
+    {EDIT_HEIGHT, 0, 2}, {EDIT_LENGTH, 3, 9}, {EDIT_DIAMETER, 4, 10}};
+
+HWND ChildAt(HWND window, int place) {
+    HWND child = GetWindow(window, GW_CHILD);
+    while (child != nullptr && place-- > 0) child = GetWindow(child, GW_HWNDNEXT);
+    return child;
+}
+
+}  // namespace
+
 const MessageEntry<CTavrimoDlg> CTavrimoDlg::messageMap[] = {
     {WM_SYSCOMMAND, 0, 0, &CTavrimoDlg::OnSysCommand},
     {WM_PAINT, 0, 0, &CTavrimoDlg::OnPaint},
@@ -50,8 +71,15 @@ BOOL CTavrimoDlg::OnInitDialog() {
 
     SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(appIcon));
     SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(appIcon));
+
+    accessibleNames.emplace();
+    for (const FieldLabels& field : kFieldLabels)
+        accessibleNames->Name(GetDlgItem(m_hWnd, field.field), ChildAt(m_hWnd, field.label),
+                              ChildAt(m_hWnd, field.unit));
     return TRUE;
 }
+
+void CTavrimoDlg::OnDestroy() { accessibleNames.reset(); }
 
 void CTavrimoDlg::OnSysCommand(UINT id, LPARAM) {
     // The system keeps the low four bits of a system-menu command for itself.

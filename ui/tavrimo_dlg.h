@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <optional>
+
+#include "framework/accessible_names.h"
 #include "framework/afx_string.h"
 #include "framework/dialog.h"
 
@@ -19,6 +22,7 @@ class CTavrimoDlg : public CDialog {
     // The dialog ends only through Exit: Enter, Escape and the close box do nothing.
     void OnOK() override {}
     void OnCancel() override {}
+    void OnDestroy() override;
 
   private:
     static const MessageEntry<CTavrimoDlg> messageMap[];
@@ -34,4 +38,6 @@ class CTavrimoDlg : public CDialog {
     CStringA heightText;
     CStringA lengthText;
     CStringA diameterText;
+    // Each field's name and unit for screen readers, while the window exists.
+    std::optional<CAccessibleNames> accessibleNames;
 };

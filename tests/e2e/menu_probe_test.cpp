@@ -1,10 +1,16 @@
 // The main dialog as it builds itself, read from inside the program's own process
 // (another process cannot read its menu or its fonts under wine): the system menu,
-// and the texts at three display scales.
+// and the texts at the common display scales.
 #include <float.h>
 #include <gtest/gtest.h>
+#include <windows.h>
+// After windows.h, which they need.
+#include <ole2.h>
+#include <oleacc.h>
 
 #include <cstdlib>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -82,6 +88,107 @@ TEST(SystemMenu, EndsWithASeparatorAndTheAboutEntry) {
     EXPECT_TRUE(hasClose);
 }
 
+// Stands in for the system's annotation service and records what the dialog asks of it.
+struct RecordingAnnotations : IAccPropServices, IClassFactory {
+    std::map<std::pair<HWND, std::wstring>, std::wstring> set;  // (field, property) -> text
+    std::set<HWND> cleared;
+
+    static std::wstring Property(const MSAAPROPID& id) {
+        return id == PROPID_ACC_NAME          ? L"name"
+               : id == PROPID_ACC_DESCRIPTION ? L"description"
+                                              : L"?";
+    }
+    HRESULT WINAPI SetHwndPropStr(HWND hwnd, DWORD object, DWORD child, MSAAPROPID id,
+                                  LPCWSTR text) override {
+        bool self = object == DWORD(OBJID_CLIENT) && child == CHILDID_SELF;
+        set[{hwnd, self ? Property(id) : L"not the field itself"}] = text;
+        return S_OK;
+    }
+    HRESULT WINAPI ClearHwndProps(HWND hwnd, DWORD object, DWORD child, const MSAAPROPID* ids,
+                                  int count) override {
+        if (object == DWORD(OBJID_CLIENT) && child == CHILDID_SELF && count == 2 &&
+            Property(ids[0]) + Property(ids[1]) == L"namedescription")
+            cleared.insert(hwnd);
+        return S_OK;
+    }
+    HRESULT WINAPI CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
+        return outer != nullptr ? CLASS_E_NOAGGREGATION : QueryInterface(iid, object);
+    }
+    HRESULT WINAPI QueryInterface(REFIID iid, void** object) override {
+        *object = nullptr;
+        if (iid == IID_IClassFactory) *object = static_cast<IClassFactory*>(this);
+        if (iid == IID_IUnknown || iid == IID_IAccPropServices)
+            *object = static_cast<IAccPropServices*>(this);
+        return *object != nullptr ? S_OK : E_NOINTERFACE;
+    }
+    ULONG WINAPI AddRef() override { return 2; }  // lives on the test's stack
+    ULONG WINAPI Release() override { return 1; }
+    HRESULT WINAPI LockServer(BOOL) override { return S_OK; }
+    // Nothing else is expected of it.
+    // clang-format off
+    HRESULT WINAPI SetPropValue(const BYTE*, DWORD, MSAAPROPID, VARIANT) override {
+        return E_NOTIMPL; }
+    HRESULT WINAPI SetPropServer(const BYTE*, DWORD, const MSAAPROPID*, int, IAccPropServer*,
+                                 AnnoScope) override { return E_NOTIMPL; }
+    HRESULT WINAPI ClearProps(const BYTE*, DWORD, const MSAAPROPID*, int) override {
+        return E_NOTIMPL; }
+    HRESULT WINAPI SetHwndProp(HWND, DWORD, DWORD, MSAAPROPID, VARIANT) override {
+        return E_NOTIMPL; }
+    HRESULT WINAPI SetHwndPropServer(HWND, DWORD, DWORD, const MSAAPROPID*, int, IAccPropServer*,
+                                     AnnoScope) override { return E_NOTIMPL; }
+    HRESULT WINAPI ComposeHwndIdentityString(HWND, DWORD, DWORD, BYTE**, DWORD*) override {
+        return E_NOTIMPL; }
+    HRESULT WINAPI DecomposeHwndIdentityString(const BYTE*, DWORD, HWND*, DWORD*, DWORD*) override {
+        return E_NOTIMPL; }
+    HRESULT WINAPI SetHmenuProp(HMENU, DWORD, MSAAPROPID, VARIANT) override { return E_NOTIMPL; }
+    HRESULT WINAPI SetHmenuPropStr(HMENU, DWORD, MSAAPROPID, LPCWSTR) override { return E_NOTIMPL; }
+    HRESULT WINAPI SetHmenuPropServer(HMENU, DWORD, const MSAAPROPID*, int, IAccPropServer*,
+                                      AnnoScope) override { return E_NOTIMPL; }
+    HRESULT WINAPI ClearHmenuProps(HMENU, DWORD, const MSAAPROPID*, int) override {
+        return E_NOTIMPL; }
+    HRESULT WINAPI ComposeHmenuIdentityString(HMENU, DWORD, BYTE**, DWORD*) override {
+        return E_NOTIMPL; }
+    HRESULT WINAPI DecomposeHmenuIdentityString(const BYTE*, DWORD, HMENU*, DWORD*) override {
+        return E_NOTIMPL; }
+    // clang-format on
+};
+
+// The main dialog, which notes its fields once it is set up and then ends.
+class FieldProbe : public CTavrimoDlg {
+  public:
+    HWND fields[3] = {};
+
+  protected:
+    BOOL OnInitDialog() override {
+        BOOL result = CTavrimoDlg::OnInitDialog();
+        for (int i = 0; i < 3; ++i) fields[i] = GetDlgItem(m_hWnd, EDIT_HEIGHT + i);
+        PostQuitMessage(0);
+        return result;
+    }
+};
+
+TEST(ScreenReaders, HearEachFieldNamedByItsOwnLabelWithItsUnit) {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    RecordingAnnotations annotations;
+    DWORD cookie = 0;
+    ASSERT_EQ(
+        CoRegisterClassObject(CLSID_AccPropServices, static_cast<IClassFactory*>(&annotations),
+                              CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie),
+        S_OK);
+    FieldProbe probe;
+    RunAsMainWindow(probe);
+    CoRevokeClassObject(cookie);
+    CoUninitialize();
+
+    auto [height, length, diameter] = probe.fields;
+    decltype(annotations.set) expected = {
+        {{height, L"name"}, L"您的身高长度为："},       {{height, L"description"}, L"厘米"},
+        {{length, L"name"}, L"您的正常勃起长度为："},   {{length, L"description"}, L"厘米"},
+        {{diameter, L"name"}, L"您的正常勃起直径为："}, {{diameter, L"description"}, L"厘米"}};
+    EXPECT_EQ(annotations.set, expected);
+    EXPECT_EQ(annotations.cleared, (std::set<HWND>{height, length, diameter}));
+}
+
 // The main dialog, which measures each label's and button's text in the control's own
 // font against the control once it is set up, and then ends.
 class TextProbe : public CTavrimoDlg {
@@ -129,14 +236,16 @@ TEST(Texts, FitTheirControls) {
 }
 
 // Each scale needs a process of its own: the display's DPI is read once, at start.
-TEST(Texts, FitTheirControlsAt96144And192Dpi) {
+// Relies on wine taking LogPixels anew for each process; Windows takes it only at the
+// next sign-in, but then lays the dialog out at that DPI just the same way.
+TEST(Texts, FitTheirControlsAtEveryCommonScale) {
     const wchar_t* desktop = L"Control Panel\\Desktop";
     DWORD saved = 0, size = sizeof saved;
     bool had = RegGetValueW(HKEY_CURRENT_USER, desktop, L"LogPixels", RRF_RT_REG_DWORD, nullptr,
                             &saved, &size) == ERROR_SUCCESS;
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
-    for (DWORD dpi : {96u, 144u, 192u}) {
+    for (DWORD dpi : {96u, 120u, 144u, 168u, 192u}) {
         RegSetKeyValueW(HKEY_CURRENT_USER, desktop, L"LogPixels", REG_DWORD, &dpi, sizeof dpi);
         SetEnvironmentVariableW(L"TAVRIMO_EXPECT_DPI", std::to_wstring(dpi).c_str());
         std::wstring command =
