@@ -67,6 +67,9 @@ bool SaveWindowPicture(HWND window, const std::wstring& path) {
 int main() {
     TavrimoProcess tavrimo;
     tavrimo.Type(EDIT_HEIGHT, L"175");
+    // A user's click leaves the focus on the button; the picture shows it so.
+    SendBounded(tavrimo.Dialog(), WM_NEXTDLGCTL,
+                reinterpret_cast<WPARAM>(tavrimo.Control(BUTTON_CALCULATE)), TRUE);
     tavrimo.Click(BUTTON_CALCULATE);
     std::printf("身高 (height):   %s\n", Utf8(tavrimo.Text(EDIT_HEIGHT)).c_str());
     std::printf("长度 (length):   %s\n", Utf8(tavrimo.Text(EDIT_LENGTH)).c_str());
