@@ -1,6 +1,7 @@
 // The main dialog as a user and as Windows see it, from another process.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "res/resource.h"
@@ -32,6 +33,25 @@ const ControlSpec kControls[] = {
 
 // Style bits that the template sets; the rest belong to the window manager and the controls.
 constexpr LONG kTemplateStyleBits = 0xFFFF0FFF & ~WS_DISABLED & ~WS_MAXIMIZE & ~WS_MINIMIZE;
+
+// The tests that only read the window or edit its fields share one started program (a
+// start costs seconds in the emulated PC). Each begins from the state of a fresh one, all
+// three fields empty and the caret at 0, which SetUp makes and checks, so that none
+// depends on another or on their order; a program that ended or hangs is replaced.
+class SharedWindow : public testing::Test {
+  protected:
+    static void TearDownTestSuite() { shared.reset(); }
+    void SetUp() override {
+        if (shared == nullptr || !shared->Running() || !shared->Responsive())
+            shared = std::make_unique<TavrimoProcess>();
+        shared->SetText(EDIT_HEIGHT, L"");
+        shared->Click(BUTTON_CALCULATE);  // with no height, Calculate empties both estimates
+        for (int id : {EDIT_HEIGHT, EDIT_LENGTH, EDIT_DIAMETER}) ASSERT_EQ(shared->Text(id), L"");
+        ASSERT_EQ(shared->Selection(EDIT_HEIGHT), std::make_pair(DWORD{0}, DWORD{0}));
+    }
+
+    static inline std::unique_ptr<TavrimoProcess> shared;
+};
 
 TEST(MainDialog, StartsCentredWithEmptyFieldsAndTheFocusInTheHeight) {
     TavrimoProcess tavrimo;
@@ -77,8 +97,8 @@ TEST(MainDialog, StartsWithoutLoadingAComctl32PlantedBesideIt) {
     EXPECT_EQ(GetFileAttributesW((folder + L"\\planted.marker").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
-TEST(MainDialog, HoldsItsControlsInTemplateOrder) {
-    TavrimoProcess tavrimo;
+TEST_F(SharedWindow, HoldsItsControlsInTemplateOrder) {
+    TavrimoProcess& tavrimo = *shared;
     HWND control = GetWindow(tavrimo.Dialog(), GW_CHILD);
     for (const ControlSpec& expected : kControls) {
         ASSERT_NE(control, nullptr) << "missing control after fewer than 11";
@@ -126,14 +146,14 @@ struct ChangeCase {
     const wchar_t* shown;  // the field afterwards
 };
 
-TEST(MainDialog, ClearsRejectedHeightsAsTheyAreTyped) {
+TEST_F(SharedWindow, ClearsRejectedHeightsAsTheyAreTyped) {
     const ChangeCase cases[] = {
         {L"400", L"400"}, {L"4000", L""},   {L"0", L""},          {L"-5", L"5"},
         {L"401", L""},    {L"abc", L""},    {L" ", L""},          {L"175cm", L"175cm"},
         {L"1e2", L"1e2"}, {L"0.5", L"5"},   {L"399.9", L"399.9"}, {L"400.1", L""},
         {L"+7", L"7"},    {L"7,5", L"7,5"},
     };
-    TavrimoProcess tavrimo;
+    TavrimoProcess& tavrimo = *shared;
     for (const ChangeCase& c : cases) {
         tavrimo.SetText(EDIT_HEIGHT, L"");
         tavrimo.Type(EDIT_HEIGHT, c.typed);
@@ -141,11 +161,11 @@ TEST(MainDialog, ClearsRejectedHeightsAsTheyAreTyped) {
     }
 }
 
-TEST(MainDialog, ClearsRejectedHeightsWhenPasted) {
+TEST_F(SharedWindow, ClearsRejectedHeightsWhenPasted) {
     const ChangeCase cases[] = {{L"-5", L""},          {L"401", L""},  {L"0", L""},
                                 {L"175", L"175"},      {L"1750", L""}, {L"厘米", L""},
                                 {L"180 cm", L"180 cm"}};
-    TavrimoProcess tavrimo;
+    TavrimoProcess& tavrimo = *shared;
     for (const ChangeCase& c : cases) {
         tavrimo.SetText(EDIT_HEIGHT, L"");
         tavrimo.Paste(EDIT_HEIGHT, c.typed);
@@ -159,7 +179,7 @@ struct CalculateCase {
     const wchar_t* diameter;
 };
 
-TEST(MainDialog, CalculateShowsTheEstimatesOfTheFieldAsItStands) {
+TEST_F(SharedWindow, CalculateShowsTheEstimatesOfTheFieldAsItStands) {
     const CalculateCase cases[] = {
         {L"175cm", L"13.7701", L"4.38315"},
         {L"100", L"-0.983577", L"-0.313082"},
@@ -168,7 +188,7 @@ TEST(MainDialog, CalculateShowsTheEstimatesOfTheFieldAsItStands) {
         {L"1e2", L"-0.983577", L"-0.313082"},
         {L"", L"", L""},  // no height, no estimates
     };
-    TavrimoProcess tavrimo;
+    TavrimoProcess& tavrimo = *shared;
     for (const CalculateCase& c : cases) {
         tavrimo.SetText(EDIT_HEIGHT, L"");
         tavrimo.Paste(EDIT_HEIGHT, c.height);
@@ -179,8 +199,8 @@ TEST(MainDialog, CalculateShowsTheEstimatesOfTheFieldAsItStands) {
     }
 }
 
-TEST(MainDialog, KeepsTheLastEstimatesWhileTheHeightIsEdited) {
-    TavrimoProcess tavrimo;
+TEST_F(SharedWindow, KeepsTheLastEstimatesWhileTheHeightIsEdited) {
+    TavrimoProcess& tavrimo = *shared;
     tavrimo.Type(EDIT_HEIGHT, L"175");
     tavrimo.Click(BUTTON_CALCULATE);
     tavrimo.Type(EDIT_HEIGHT, L"\b\b\b160");
@@ -192,8 +212,8 @@ TEST(MainDialog, KeepsTheLastEstimatesWhileTheHeightIsEdited) {
     EXPECT_EQ(tavrimo.Text(EDIT_DIAMETER), L"3.44391");
 }
 
-TEST(MainDialog, TypingDoesNotMoveTheCaretUnlessTheFieldIsCleared) {
-    TavrimoProcess tavrimo;
+TEST_F(SharedWindow, TypingDoesNotMoveTheCaretUnlessTheFieldIsCleared) {
+    TavrimoProcess& tavrimo = *shared;
     tavrimo.Type(EDIT_HEIGHT, L"15");
     EXPECT_EQ(tavrimo.Selection(EDIT_HEIGHT), std::make_pair(DWORD{2}, DWORD{2}));
     SendMessageW(tavrimo.Control(EDIT_HEIGHT), EM_SETSEL, 1, 1);
