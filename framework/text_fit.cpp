@@ -60,8 +60,9 @@ void Fit(HWND control, HWND dialog) {
             rightLimit = std::min<int>(rightLimit, neighbour.left - 1);
         if (neighbour.right <= rect.left) leftLimit = std::max<int>(leftLimit, neighbour.right + 1);
     }
-    int right = std::clamp<int>(shortfall, 0, rightLimit - rect.right);
-    int left = std::clamp<int>(shortfall - right, 0, rect.left - leftLimit);
+    // No room at all where a neighbour already touches it.
+    int right = std::min<int>(shortfall, std::max<int>(0, rightLimit - rect.right));
+    int left = std::min<int>(shortfall - right, std::max<int>(0, rect.left - leftLimit));
     SetWindowPos(control, nullptr, rect.left - left, rect.top,
                  rect.right - rect.left + left + right, rect.bottom - rect.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);

@@ -9,7 +9,7 @@ class LabelsDialog : public CDialog {
   public:
     LabelsDialog() : CDialog(1) {}
 
-    RECT narrow{}, fits{}, fitsInTemplate{110, 25, 135, 33}, field{};
+    RECT narrow{}, fits{}, fitsInTemplate{110, 25, 135, 33}, field{}, narrowAfterScaleChange{};
     SIZE narrowText{};
 
   protected:
@@ -26,7 +26,23 @@ class LabelsDialog : public CDialog {
         HDC dc = GetDC(label);
         SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(label, WM_GETFONT, 0, 0)));
         GetTextExtentPoint32W(dc, L"Needs more room", 15, &narrowText);
+        WORD dpi = static_cast<WORD>(GetDeviceCaps(dc, LOGPIXELSY));
         ReleaseDC(label, dc);
+
+        // A change of display scale (to the same scale, so the layout stays comparable) with
+        // the label put back as the template made it: once the dialog manager has handled
+        // the change, the label is fitted again.
+        RECT narrowInTemplate{5, 25, 25, 33};
+        MapDialogRect(m_hWnd, &narrowInTemplate);
+        SetWindowPos(label, nullptr, narrowInTemplate.left, narrowInTemplate.top,
+                     narrowInTemplate.right - narrowInTemplate.left,
+                     narrowInTemplate.bottom - narrowInTemplate.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        RECT window;
+        GetWindowRect(m_hWnd, &window);
+        SendMessageW(m_hWnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                     reinterpret_cast<LPARAM>(&window));
+        for (MSG m; PeekMessageW(&m, m_hWnd, 0, 0, PM_REMOVE);) DispatchMessageW(&m);
+        narrowAfterScaleChange = rect(101);
         EndDialog(IDOK);
         return TRUE;
     }
@@ -40,6 +56,7 @@ TEST(StaticTexts, ALabelTooNarrowGrowsToItsWholeTextOverNothingAndOneThatFitsSta
     EXPECT_FALSE(IntersectRect(&overlap, &dialog.narrow, &dialog.fits));
     EXPECT_FALSE(IntersectRect(&overlap, &dialog.narrow, &dialog.field));
     EXPECT_TRUE(EqualRect(&dialog.fits, &dialog.fitsInTemplate));
+    EXPECT_TRUE(EqualRect(&dialog.narrowAfterScaleChange, &dialog.narrow));
 }
 
 }  // namespace
