@@ -1,16 +1,10 @@
 #include "framework/accessible_names.h"
 
-#include <string>
+#include "framework/wnd.h"
 
 namespace {
 
 const MSAAPROPID kProperties[] = {PROPID_ACC_NAME, PROPID_ACC_DESCRIPTION};
-
-std::wstring TextOf(HWND window) {
-    std::wstring text(GetWindowTextLengthW(window) + 1, L'\0');
-    text.resize(GetWindowTextW(window, text.data(), static_cast<int>(text.size())));
-    return text;
-}
 
 }  // namespace
 

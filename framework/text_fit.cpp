@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string>
 
+#include "framework/wnd.h"
+
 namespace {
 
 // Visible once the dialog shows: the dialog itself is not yet while it is set up.
@@ -20,8 +22,7 @@ bool ShowsText(HWND control) {
 
 // The width that the control's text takes on one line in the control's own font.
 int TextWidth(HWND control) {
-    std::wstring text(GetWindowTextLengthW(control) + 1, L'\0');
-    text.resize(GetWindowTextW(control, text.data(), static_cast<int>(text.size())));
+    std::wstring text = TextOf(control);
     if (text.empty()) return 0;
     UINT format = DT_CALCRECT | DT_SINGLELINE;
     if (GetWindowLongW(control, GWL_STYLE) & SS_NOPREFIX) format |= DT_NOPREFIX;

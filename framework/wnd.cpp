@@ -2,6 +2,12 @@
 
 #include <string>
 
+std::wstring TextOf(HWND window) {
+    std::wstring text(GetWindowTextLengthW(window) + 1, L'\0');
+    text.resize(GetWindowTextW(window, text.data(), static_cast<int>(text.size())));
+    return text;
+}
+
 void DDX_Text(CDataExchange* dx, int id, CStringA& value) {
     HWND control = GetDlgItem(dx->m_pDlgWnd->m_hWnd, id);
     // The length may overstate the text in multibyte code pages; the copy says how much it got.

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "framework/afx_string.h"
 #include "framework/cmd_target.h"
 
@@ -12,6 +14,9 @@ struct CDataExchange {
     bool m_bSaveAndValidate;  // true: fields to members; false: members to fields
     CWnd* m_pDlgWnd;
 };
+
+// A window's text, wide (exact whatever the ANSI code page), from this process.
+std::wstring TextOf(HWND window);
 
 // Moves the text of control `id` to or from `value`, as `dx` says.
 void DDX_Text(CDataExchange* dx, int id, CStringA& value);
