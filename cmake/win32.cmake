@@ -11,6 +11,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # SSE arithmetic: doubles are rounded where the code says, not kept in x87 extended precision.
 set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")
 set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
-# The posix thread model: GoogleTest needs std::mutex, which the win32 model lacks.
+# The posix thread model: GoogleTest needs std::mutex, which the win32 model lacks (the
+# release programs are built with cmake/win32-release.cmake).
 # One file to copy: no libstdc++, libgcc or winpthread DLLs beside it, and no symbols.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -s")

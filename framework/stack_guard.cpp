@@ -32,7 +32,7 @@ __attribute__((constructor(101), no_stack_protector)) void SeedStackGuard() {
     QueryPerformanceCounter(&counter);
     std::uint64_t seed = (std::uint64_t{time.dwHighDateTime} << 32 | time.dwLowDateTime) ^
                          GetCurrentProcessId() ^ (std::uint64_t{GetCurrentThreadId()} << 16) ^
-                         GetTickCount64() ^ static_cast<std::uint64_t>(counter.QuadPart) ^
+                         GetTickCount() ^ static_cast<std::uint64_t>(counter.QuadPart) ^
                          reinterpret_cast<std::uintptr_t>(&time);
     if constexpr (sizeof(void*) == 4) seed ^= seed >> 32;  // every bit counts in 32 bits
     __stack_chk_guard = reinterpret_cast<void*>(static_cast<std::uintptr_t>(seed));
