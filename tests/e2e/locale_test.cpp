@@ -2,12 +2,18 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <iostream>
 #include <string>
 
-// The test run names the ANSI code page it set up; check that it took effect,
-// so that a run meant for code page 936 really ran in it.
+// A test run that set up an ANSI code page names it (TAVRIMO_EXPECT_ACP): check that it
+// took effect, so that a run meant for code page 936 really ran in it. A run on a
+// Windows as it is names none: the code page found goes into the report.
 TEST(Locale, RunsInTheCodePageAskedFor) {
+    RecordProperty("ansi_code_page", static_cast<int>(GetACP()));
     const char* expected = std::getenv("TAVRIMO_EXPECT_ACP");
-    ASSERT_NE(expected, nullptr) << "TAVRIMO_EXPECT_ACP is not set";
+    if (expected == nullptr) {
+        std::cout << "ANSI code page " << GetACP() << " (none asked for)\n";
+        return;
+    }
     EXPECT_EQ(std::to_string(GetACP()), expected);
 }

@@ -1,0 +1,113 @@
+@echo off
+rem Tavrimo's test kit: runs every test program against the Tavrimo.exe beside this file,
+rem and tavrimo-calc.exe against the texts it must write. Double-click it, or run it in a
+rem console. Exits 0 only when nothing failed. The reports go to "results" beside it, or
+rem under %TEMP% where this folder cannot be written to.
+rem No delayed expansion: a folder name may hold a "!".
+setlocal EnableExtensions DisableDelayedExpansion
+set "kit=%~dp0"
+set "self=%~f0"
+cd /d "%kit%"
+set status=0
+
+set "results=%kit%results"
+call :writable "%results%"
+if not errorlevel 1 goto :results_ready
+echo This folder cannot be written to, so the results go under %%TEMP%%.
+set "results=%TEMP%\Tavrimo-tests\results"
+call :writable "%results%"
+if not errorlevel 1 goto :results_ready
+echo Cannot write the results, neither beside the kit nor under %%TEMP%%.
+set status=2
+goto :end
+:results_ready
+echo Results (send this folder back): %results%
+echo.
+rem GoogleTest opens its reports through the ANSI code page, which may lack characters of
+rem the folder's name: there it is given the folder's short name, and failing that none.
+set "reports=%results%"
+call :reports_open
+if not errorlevel 1 goto :reports_ready
+for %%d in ("%results%") do set "reports=%%~sd"
+call :reports_open
+if not errorlevel 1 goto :reports_ready
+echo GoogleTest cannot write its XML reports there in this code page: only the logs.
+set "reports="
+:reports_ready
+cd /d "%results%"
+
+set passed=0
+set failed=0
+set skipped=0
+for %%p in (core_tests framework_tests e2e_tests menu_probe_tests) do call :program %%p
+call :calc
+echo.
+echo Total: %passed% passed, %failed% failed, %skipped% skipped
+if %failed% neq 0 set status=1
+
+:end
+rem Started by a double-click (Explorer runs: cmd /c ""<this file>" "), the window would
+rem close before the total could be read. Run in a console or by a script, it goes on.
+set "clicked=%ComSpec% /c ""%self%" ""
+setlocal EnableDelayedExpansion
+if /i "!cmdcmdline!"=="!clicked!" pause
+endlocal
+exit /b %status%
+
+rem Makes the folder and checks that a file can be written there.
+:writable
+mkdir "%~1" 2>nul
+copy /y nul "%~1\writable.txt" >nul 2>&1
+if not exist "%~1\writable.txt" exit /b 1
+del "%~1\writable.txt"
+exit /b 0
+
+rem Whether GoogleTest writes a report into the results by the name in %reports%.
+:reports_open
+if exist "%results%\probe.xml" del "%results%\probe.xml"
+"%kit%core_tests.exe" --gtest_list_tests "--gtest_output=xml:%reports%\probe.xml" >nul 2>&1
+if not exist "%results%\probe.xml" exit /b 1
+del "%results%\probe.xml"
+exit /b 0
+
+rem Runs one GoogleTest program and counts its tests from its summary lines, such as
+rem "[  PASSED  ] 12 tests." and "[  FAILED  ] 1 test, listed below:".
+:program
+set "log=%1.log"
+if defined reports (
+    "%kit%%1.exe" --gtest_color=no --gtest_brief=1 "--gtest_output=xml:%reports%\%1.xml" >"%log%" 2>&1
+) else (
+    "%kit%%1.exe" --gtest_color=no --gtest_brief=1 >"%log%" 2>&1
+)
+set code=%errorlevel%
+set counted=0
+for /f "usebackq tokens=2,4,5" %%a in ("%log%") do (
+    if "%%a"=="PASSED" if "%%c"=="test." set /a passed+=%%b, counted+=%%b
+    if "%%a"=="PASSED" if "%%c"=="tests." set /a passed+=%%b, counted+=%%b
+    if "%%a"=="FAILED" if "%%c"=="test," set /a failed+=%%b, counted+=%%b
+    if "%%a"=="FAILED" if "%%c"=="tests," set /a failed+=%%b, counted+=%%b
+    if "%%a"=="SKIPPED" if "%%c"=="test," set /a skipped+=%%b, counted+=%%b
+    if "%%a"=="SKIPPED" if "%%c"=="tests," set /a skipped+=%%b, counted+=%%b
+)
+if %code% equ 0 (
+    echo passed  %1: %counted% tests
+    exit /b 0
+)
+echo FAILED  %1, exit code %code%:
+type "%log%"
+rem A program that ended before its summary counts as one failed test.
+if %counted% equ 0 set /a failed+=1
+exit /b 0
+
+rem tavrimo-calc.exe must write, for each height, the texts that the reference build wrote.
+:calc
+"%kit%tavrimo-calc.exe" <"%kit%calc-heights.txt" >calc-texts.txt 2>&1
+fc /b "%kit%calc-texts.txt" calc-texts.txt >calc.log 2>&1
+if errorlevel 1 (
+    echo FAILED  tavrimo-calc: other texts than calc-texts.txt, see calc.log
+    set /a failed+=1
+) else (
+    echo passed  tavrimo-calc: the texts of every height in calc-heights.txt
+    set /a passed+=1
+)
+exit /b 0
