@@ -70,8 +70,10 @@ if not exist "%results%\probe.xml" exit /b 1
 del "%results%\probe.xml"
 exit /b 0
 
-rem Runs one GoogleTest program and counts its tests from its summary lines, such as
-rem "[  PASSED  ] 12 tests." and "[  FAILED  ] 1 test, listed below:".
+rem Runs one GoogleTest program and counts its tests from its summary: "[==========] 26
+rem tests from 6 test suites ran.", "[  PASSED  ] 24 tests." and "[  SKIPPED ] 1 test.";
+rem the rest of those that ran failed. A test that starts a copy of its program puts that
+rem copy's summary into the log first: the program's own is the last.
 :program
 set "log=%1.log"
 if defined reports (
@@ -80,23 +82,24 @@ if defined reports (
     "%kit%%1.exe" --gtest_color=no --gtest_brief=1 >"%log%" 2>&1
 )
 set code=%errorlevel%
-set counted=0
-for /f "usebackq tokens=2,4,5" %%a in ("%log%") do (
-    if "%%a"=="PASSED" if "%%c"=="test." set /a passed+=%%b, counted+=%%b
-    if "%%a"=="PASSED" if "%%c"=="tests." set /a passed+=%%b, counted+=%%b
-    if "%%a"=="FAILED" if "%%c"=="test," set /a failed+=%%b, counted+=%%b
-    if "%%a"=="FAILED" if "%%c"=="tests," set /a failed+=%%b, counted+=%%b
-    if "%%a"=="SKIPPED" if "%%c"=="test," set /a skipped+=%%b, counted+=%%b
-    if "%%a"=="SKIPPED" if "%%c"=="tests," set /a skipped+=%%b, counted+=%%b
+set ran=
+for /f "usebackq tokens=1-5" %%a in ("%log%") do (
+    if "%%a"=="[==========]" if "%%d"=="from" set /a ran=%%b, ok=0, skip=0
+    if "%%b"=="PASSED" if "%%c"=="]" set /a ok=%%d
+    if "%%b"=="SKIPPED" if "%%e"=="test." set /a skip=%%d
+    if "%%b"=="SKIPPED" if "%%e"=="tests." set /a skip=%%d
 )
-if %code% equ 0 (
-    echo passed  %1: %counted% tests
+rem A program that ended before its summary, or failed after it, counts as one failed test.
+set bad=1
+if defined ran set /a bad=ran-ok-skip, passed+=ok, skipped+=skip
+if %code% neq 0 if %bad% equ 0 set bad=1
+set /a failed+=bad
+if %bad% equ 0 (
+    echo passed  %1: %ok% passed, %skip% skipped
     exit /b 0
 )
-echo FAILED  %1, exit code %code%:
+echo FAILED  %1, exit code %code%, %bad% failed:
 type "%log%"
-rem A program that ended before its summary counts as one failed test.
-if %counted% equ 0 set /a failed+=1
 exit /b 0
 
 rem tavrimo-calc.exe must write, for each height, the texts that the reference build wrote.
