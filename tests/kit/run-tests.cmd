@@ -21,7 +21,8 @@ echo Cannot write the results, neither beside the kit nor under %%TEMP%%.
 set status=2
 goto :end
 :results_ready
-echo Results (send this folder back): %results%
+rem Quoted: a folder name may hold a "&".
+echo Results (send this folder back): "%results%"
 echo.
 rem GoogleTest opens its reports through the ANSI code page, which may lack characters of
 rem the folder's name: there it is given the folder's short name, and failing that none.
