@@ -162,25 +162,26 @@ void CheckDialog(const Module& module, int id, const DialogSpec& dialog,
     }
 }
 
-class Resources : public testing::TestWithParam<const wchar_t*> {
+// The Tavrimo.exe beside the tests: the one they run, in the build folder or the test kit.
+class Resources : public testing::Test {
   protected:
-    Resources() : module(ProgramFolder() + GetParam()) {}
+    Resources() : module(ProgramFolder() + L"\\Tavrimo.exe") {}
     Module module;
 };
 
-TEST_P(Resources, MainDialogTemplate) {
+TEST_F(Resources, MainDialogTemplate) {
     ASSERT_NE(module.handle(), nullptr);
     CheckDialog(module, DLG_MAIN, {WS_EX_APPWINDOW, 0x90C800C0, 0, 0, 322, 82, L"Tavrimo"},
                 {std::begin(kMainItems), std::end(kMainItems)});
 }
 
-TEST_P(Resources, AboutBoxTemplate) {
+TEST_F(Resources, AboutBoxTemplate) {
     ASSERT_NE(module.handle(), nullptr);
     CheckDialog(module, DLG_ABOUT, {0, 0x80C800C8, 0, 0, 235, 55, L"关于 Tavrimo"},
                 {std::begin(kAboutItems), std::end(kAboutItems)});
 }
 
-TEST_P(Resources, AboutEntryString) {
+TEST_F(Resources, AboutEntryString) {
     ASSERT_NE(module.handle(), nullptr);
     // Strings live in blocks of 16: string 101 is entry 5 of block 7.
     std::vector<BYTE> block =
@@ -196,7 +197,7 @@ TEST_P(Resources, AboutEntryString) {
     EXPECT_EQ(text, L"关于 Tavrimo(&A)...");
 }
 
-TEST_P(Resources, IconGroupHoldsNineImages) {
+TEST_F(Resources, IconGroupHoldsNineImages) {
     ASSERT_NE(module.handle(), nullptr);
     std::vector<BYTE> group =
         module.Resource(RT_GROUP_ICON, MAKEINTRESOURCEW(ICON_APP), kChinesePrc);
@@ -227,7 +228,7 @@ TEST_P(Resources, IconGroupHoldsNineImages) {
             {16, 4}, {16, 8}, {16, 24}, {32, 4}, {32, 8}, {32, 24}, {48, 4}, {48, 8}, {48, 24}}));
 }
 
-TEST_P(Resources, VersionRecord) {
+TEST_F(Resources, VersionRecord) {
     std::vector<BYTE> version = module.Resource(RT_VERSION, MAKEINTRESOURCEW(1), kChinesePrc);
     ASSERT_FALSE(version.empty());
     void* value = nullptr;
@@ -260,7 +261,7 @@ TEST_P(Resources, VersionRecord) {
     EXPECT_FALSE(lossy) << "the copyright text has a character that code page 936 lacks";
 }
 
-TEST_P(Resources, ManifestNamesNoRunTimeAssemblies) {
+TEST_F(Resources, ManifestNamesNoRunTimeAssemblies) {
     std::vector<BYTE> bytes = module.Resource(RT_MANIFEST, MAKEINTRESOURCEW(1), kEnglishUs);
     ASSERT_FALSE(bytes.empty()) << "no manifest in language 1033";
     std::string manifest(bytes.begin(), bytes.end());
@@ -273,8 +274,5 @@ TEST_P(Resources, ManifestNamesNoRunTimeAssemblies) {
     EXPECT_NE(manifest.find("processorArchitecture=\"x86\""), std::string::npos);
 #endif
 }
-
-// The Tavrimo.exe beside the tests: the one they run, in the build folder or the test kit.
-INSTANTIATE_TEST_SUITE_P(BesideTheTests, Resources, testing::Values(L"\\Tavrimo.exe"));
 
 }  // namespace
