@@ -1,8 +1,10 @@
 #include "tests/e2e/tavrimo_process.h"
 
+#include <tlhelp32.h>
+
+#include <memory>
 #include <stdexcept>
 #include <thread>
-#include <vector>
 
 bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
     auto deadline = std::chrono::steady_clock::now() + timeout;
@@ -29,6 +31,36 @@ std::wstring ProgramFolder() {
     DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring folder(path, length);
     return folder.substr(0, folder.find_last_of(L"\\/"));
+}
+
+std::string Utf8(const std::wstring& text) {
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr,
+                                   0, nullptr, nullptr);
+    std::string bytes(size, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size,
+                        nullptr, nullptr);
+    return bytes;
+}
+
+std::string ForegroundHolder() {
+    HWND window = GetForegroundWindow();
+    if (window == nullptr) return "no window";
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    std::wstring name = L"?";
+    // A snapshot names any process, where opening one may be refused.
+    if (HANDLE handle = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        handle != INVALID_HANDLE_VALUE) {
+        std::unique_ptr<void, decltype(&CloseHandle)> snapshot(handle, &CloseHandle);
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Process32FirstW(handle, &entry); more;
+             more = Process32NextW(handle, &entry)) {
+            if (entry.th32ProcessID == process) name = entry.szExeFile;
+        }
+    }
+    return Utf8(name + L" (process " + std::to_wstring(process) + L", window \"" +
+                WindowText(window) + L"\")");
 }
 
 std::wstring WindowText(HWND window) {
@@ -99,18 +131,20 @@ void TavrimoProcess::Type(int id, const std::wstring& text) const {
     for (wchar_t c : text) SendBounded(Control(id), WM_CHAR, c, 1);
 }
 
-void TavrimoProcess::TypeWithKeyboard(const std::wstring& text) const {
-    std::vector<INPUT> inputs;
+bool TavrimoProcess::TypeWithKeyboard(const std::wstring& text) const {
     for (wchar_t c : text) {
-        for (DWORD flags : {KEYEVENTF_UNICODE, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP}) {
-            INPUT input{};
+        // Real input goes wherever the foreground is: never into another program.
+        if (GetForegroundWindow() != dialog_) return false;
+        INPUT inputs[2] = {};
+        for (INPUT& input : inputs) {
             input.type = INPUT_KEYBOARD;
             input.ki.wScan = c;
-            input.ki.dwFlags = flags;
-            inputs.push_back(input);
+            input.ki.dwFlags = KEYEVENTF_UNICODE;
         }
+        inputs[1].ki.dwFlags |= KEYEVENTF_KEYUP;
+        SendInput(2, inputs, sizeof(INPUT));
     }
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    return true;
 }
 
 void TavrimoProcess::SetText(int id, const std::wstring& text) const {

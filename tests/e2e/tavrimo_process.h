@@ -19,6 +19,12 @@ std::optional<LRESULT> SendBounded(HWND window, UINT message, WPARAM wParam = 0,
 // The folder that holds this test program (and the win64 Tavrimo.exe beside it).
 std::wstring ProgramFolder();
 
+std::string Utf8(const std::wstring& text);
+
+// Which program holds the foreground, where real input goes: its file name, process id
+// and window caption, as UTF-8 for a test's message.
+std::string ForegroundHolder();
+
 // Reads a window's text from another process.
 std::wstring WindowText(HWND window);
 std::wstring ClassName(HWND window);
@@ -48,8 +54,9 @@ class TavrimoProcess {
     // Brings the dialog to the foreground, where real input goes; false if the
     // system refused (Windows limits which process may do so).
     bool Activate() const;
-    // Real keyboard input to whichever window has the focus.
-    void TypeWithKeyboard(const std::wstring& text) const;
+    // Real keyboard input, one character at a time while the dialog holds the foreground;
+    // false, and nothing more typed, once another program has taken it.
+    bool TypeWithKeyboard(const std::wstring& text) const;
     // Presses a push button as its click notifies the dialog; BM_CLICK may fail
     // on Windows while the dialog is not active.
     void Click(int id) const;

@@ -259,14 +259,21 @@ TEST_F(SharedWindow, TypingDoesNotMoveTheCaretUnlessTheFieldIsCleared) {
     EXPECT_EQ(tavrimo.Selection(EDIT_HEIGHT), std::make_pair(DWORD{0}, DWORD{0}));
 }
 
+// Windows lets a process take the foreground only under its rules (SetForegroundWindow):
+// where another program keeps it, a runner's console or a user's click elsewhere, no real
+// input can reach Tavrimo, and none is typed anywhere else. That says nothing of the program:
+// skipped, naming the holder.
 TEST(MainDialog, TakesRealKeyboardInput) {
     TavrimoProcess tavrimo;
-    ASSERT_TRUE(tavrimo.Activate());
+    if (!tavrimo.Activate())
+        GTEST_SKIP() << "Tavrimo could not take the foreground from " << ForegroundHolder();
     ASSERT_TRUE(WaitFor([&] { return tavrimo.Focus() == tavrimo.Control(EDIT_HEIGHT); }));
-    tavrimo.TypeWithKeyboard(L"175");
+    if (!tavrimo.TypeWithKeyboard(L"175"))
+        GTEST_SKIP() << "the foreground went to " << ForegroundHolder() << " while typing";
     EXPECT_TRUE(WaitFor([&] { return tavrimo.Text(EDIT_HEIGHT) == L"175"; }))
         << "field shows " << tavrimo.Text(EDIT_HEIGHT).size() << " characters";
-    tavrimo.TypeWithKeyboard(L"0");
+    if (!tavrimo.TypeWithKeyboard(L"0"))
+        GTEST_SKIP() << "the foreground went to " << ForegroundHolder() << " while typing";
     EXPECT_TRUE(WaitFor([&] { return tavrimo.Text(EDIT_HEIGHT).empty(); }));
 }
 

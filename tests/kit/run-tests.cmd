@@ -36,6 +36,10 @@ echo GoogleTest cannot write its XML reports there in this code page: only the l
 set "reports="
 :reports_ready
 cd /d "%results%"
+rem The machine the tests ran on, so that nobody has to add it to the report by hand.
+"%kit%system-info.exe" >system.txt 2>&1
+type system.txt
+echo.
 
 set passed=0
 set failed=0
