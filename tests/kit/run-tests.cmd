@@ -37,8 +37,7 @@ set "reports="
 :reports_ready
 cd /d "%results%"
 rem The machine the tests ran on, so that nobody has to add it to the report by hand.
-"%kit%system-info.exe" >system.txt 2>&1
-type system.txt
+"%kit%system-info.exe" system.txt
 echo.
 
 set passed=0
