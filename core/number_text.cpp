@@ -1,9 +1,10 @@
 #include "core/number_text.h"
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
-#include <locale>
-#include <sstream>
+#include <string>
 
 namespace tavrimo {
 namespace {
@@ -14,8 +15,8 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsSign(char c) { return c == '+' || c == '-'; }
 
 // Length of the number at the start of `text` (after any blanks), or 0 when
-// there is none. Stopping here, not in the stream, keeps a dangling exponent
-// and whatever follows the number out of the conversion.
+// there is none. Stopping here, not in the C library, keeps a dangling exponent,
+// hexadecimal, "inf", "nan" and whatever follows the number out of the conversion.
 std::size_t NumberLength(std::string_view text) {
     std::size_t i = 0;
     if (i < text.size() && IsSign(text[i])) ++i;
@@ -38,8 +39,8 @@ std::size_t NumberLength(std::string_view text) {
     return i;
 }
 
-// The platform's own writer may give two exponent digits; the program always
-// shows at least three ("1.50082e-006").
+// Some C libraries write two exponent digits; the program always shows at least
+// three ("1.50082e-006"), as the platform's run-time library does.
 std::string WidenExponent(std::string text) {
     std::size_t e = text.find('e');
     if (e == std::string::npos || e + 1 >= text.size()) return text;
@@ -51,6 +52,9 @@ std::string WidenExponent(std::string text) {
 
 }  // namespace
 
+// The C library's conversions are correctly rounded on every build (glibc's, and
+// mingw-w64's own, which its headers choose over the platform's). They follow the C
+// locale's decimal point, and nothing in the program sets a locale, so it stays ".".
 std::optional<Measure> ReadMeasure(std::string_view text) {
     std::size_t start = text.find_first_not_of(kBlanks);
     if (start == std::string_view::npos) return std::nullopt;
@@ -58,18 +62,11 @@ std::optional<Measure> ReadMeasure(std::string_view text) {
     std::size_t length = NumberLength(text);
     if (length == 0) return std::nullopt;
 
-    std::stringstream stream(std::string(text.substr(0, length)), std::ios::in | std::ios::out);
-    stream.imbue(std::locale::classic());
-    Measure value = 0;
-    stream >> value;
-    if (stream.fail()) {
-        // The digits were a valid number, so the stream can only have failed
-        // because it lies beyond single precision. Such a height is never
-        // accepted, whatever this library would have stored.
-        bool negative = text.front() == '-';
-        return negative ? -std::numeric_limits<Measure>::max()
-                        : std::numeric_limits<Measure>::max();
-    }
+    const std::string number(text.substr(0, length));
+    Measure value = std::strtof(number.c_str(), nullptr);
+    // Beyond single precision: such a height is never accepted, and it stays a
+    // number that the estimates can still be computed from.
+    if (std::isinf(value)) return std::copysign(std::numeric_limits<Measure>::max(), value);
     return value;
 }
 
@@ -77,17 +74,17 @@ Measure TextToMeasure(std::string_view text) { return ReadMeasure(text).value_or
 
 std::string MeasureToText(Measure value) {
     // The platform's run-time library writes a value that lies exactly halfway
-    // between two six-digit texts away from zero; this library rounds it to even.
+    // between two six-digit texts away from zero; a C library may round it to even.
     // A float widened to double is never within one double step of such a
     // halfway point unless it is on it, so writing the next double away from
     // zero changes exactly those values and no others.
     double widened = value;
     if (std::isfinite(widened) && widened != 0)
         widened = std::nextafter(widened, std::copysign(HUGE_VAL, widened));
-    std::stringstream stream(std::ios::in | std::ios::out);
-    stream.imbue(std::locale::classic());
-    stream << widened;
-    return WidenExponent(stream.str());
+    // "-1.23457e-045" and "-inf" take 14 bytes at most.
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", widened);
+    return WidenExponent(text);
 }
 
 }  // namespace tavrimo

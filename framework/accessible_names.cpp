@@ -1,5 +1,13 @@
-#include "framework/accessible_names.h"
+// The accessibility ids used here are defined in this file, from the platform headers'
+// own values: the static uuid library's object that holds them holds some 2,000 other
+// ids too. So initguid.h comes before the first oleacc.h (through the header below).
+#include <windows.h>
+// After windows.h, which they need.
+#include <initguid.h>
+#include <ole2.h>
+#include <oleacc.h>
 
+#include "framework/accessible_names.h"
 #include "framework/wnd.h"
 
 namespace {

@@ -48,6 +48,11 @@ TEST(ReadMeasure, ReadsTheNumberAtTheStartAndIgnoresTheRest) {
         {"0x10", 0.0f},
         {"400.00003", std::nextafter(400.0f, 500.0f)},
         {"123.456789012", 123.456787109375f},
+        // Signed zeros and subnormals come through unchanged, not as failures.
+        {"-0", -0.0f},
+        {"-1e-50", -0.0f},
+        {"1e-40", 1e-40f},
+        {"-1.4e-45", -std::numeric_limits<float>::denorm_min()},
     };
     for (const ReadCase& c : cases) {
         std::optional<Measure> value = ReadMeasure(c.text);
@@ -101,6 +106,10 @@ TEST(MeasureToText, WritesSixSignificantDigitsInGeneralNotation) {
         {1e20f, "1e+020"},
         {3.4e38f, "3.4e+038"},
         {-1e-30f, "-1e-030"},
+        // An exact half at the sixth digit goes away from zero; the float just below stays.
+        {123456.5f, "123457"},
+        {-123456.5f, "-123457"},
+        {std::nextafter(123456.5f, 0.0f), "123456"},
     };
     for (const WriteCase& c : cases) EXPECT_EQ(MeasureToText(c.value), c.text) << c.value;
 }
