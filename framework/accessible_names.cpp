@@ -1,10 +1,12 @@
-// The accessibility ids used here are defined in this file, from the platform headers'
-// own values: the static uuid library's object that holds them holds some 2,000 other
-// ids too. So initguid.h comes before the first oleacc.h (through the header below).
 #include <windows.h>
 // After windows.h, which they need.
-#include <initguid.h>
 #include <ole2.h>
+// The accessibility ids used here are defined in this file, from the platform headers'
+// own values: the static uuid library's object that holds them holds some 2,000 other
+// ids too. So initguid.h comes after ole2.h, whose ids stay declared only, and before
+// the first oleacc.h (the header below includes it too).
+#include <initguid.h>
+// Its ids are the ones defined here.
 #include <oleacc.h>
 
 #include "framework/accessible_names.h"
