@@ -162,7 +162,8 @@ class FieldProbe : public CTavrimoDlg {
   protected:
     BOOL OnInitDialog() override {
         BOOL result = CTavrimoDlg::OnInitDialog();
-        for (int i = 0; i < 3; ++i) fields[i] = GetDlgItem(m_hWnd, EDIT_HEIGHT + i);
+        const int ids[] = {EDIT_HEIGHT, EDIT_LENGTH, EDIT_DIAMETER};
+        for (int i = 0; i < 3; ++i) fields[i] = GetDlgItem(m_hWnd, ids[i]);
         PostQuitMessage(0);
         return result;
     }
