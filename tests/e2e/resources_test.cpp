@@ -128,8 +128,8 @@ void CheckDialog(const Module& module, int id, const DialogSpec& dialog,
     EXPECT_EQ(t.Read<WORD>(), 1);       // dlgVer
     EXPECT_EQ(t.Read<WORD>(), 0xFFFF);  // signature of an extended template
     EXPECT_EQ(t.Read<DWORD>(), 0u);     // help id
-    EXPECT_EQ(t.Read<DWORD>(), dialog.exStyle);
-    EXPECT_EQ(t.Read<DWORD>(), dialog.style);
+    EXPECT_EQ(Hex(t.Read<DWORD>()), Hex(dialog.exStyle));
+    EXPECT_EQ(Hex(t.Read<DWORD>()), Hex(dialog.style));
     WORD count = t.Read<WORD>();
     EXPECT_EQ(count, items.size());
     EXPECT_EQ(t.Read<short>(), dialog.x);
@@ -146,11 +146,14 @@ void CheckDialog(const Module& module, int id, const DialogSpec& dialog,
     EXPECT_EQ(t.ReadString(), L"宋体");
 
     // Compared up to the first control out of step: after it, every later one would differ too.
-    const bool headerFailed = testing::Test::HasFailure();
+    const testing::TestResult& result =
+        *testing::UnitTest::GetInstance()->current_test_info()->result();
     for (std::size_t i = 0; i < count && i < items.size(); ++i) {
         const ItemSpec& item = items[i];
         SCOPED_TRACE(testing::Message()
-                     << "control " << i + 1 << ", id " << item.id << ", " << Printable(item.text));
+                     << "control " << i + 1 << ", id " << static_cast<int>(item.id) << ", "
+                     << Printable(item.text));
+        const int failures = result.total_part_count();
         t.AlignToDword();
         EXPECT_EQ(t.Read<DWORD>(), 0u);  // help id
         EXPECT_EQ(t.Read<DWORD>(), 0u);  // extended style
@@ -163,7 +166,7 @@ void CheckDialog(const Module& module, int id, const DialogSpec& dialog,
         EXPECT_EQ(Printable(t.ReadStringOrOrdinal()), Printable(item.className));
         EXPECT_EQ(Printable(t.ReadStringOrOrdinal()), Printable(item.text));
         EXPECT_EQ(t.Read<WORD>(), 0);  // no creation data
-        if (!headerFailed && testing::Test::HasFailure()) {
+        if (result.total_part_count() > failures) {
             ADD_FAILURE() << "controls after control " << i + 1 << " not compared";
             break;
         }

@@ -141,7 +141,7 @@ TEST_F(SharedWindow, HoldsItsControlsInTemplateOrder) {
         // An edit field turns its border into a sunken edge when it is made.
         if (exStyle & WS_EX_CLIENTEDGE) style |= WS_BORDER;
         EXPECT_EQ(Hex(style & kTemplateStyleBits), Hex(expected.style | WS_CHILD | WS_VISIBLE))
-            << expected.id;
+            << "control " << expected.id << ", " << Printable(expected.text);
         // After the first control out of step, every later one would differ too.
         if (testing::Test::HasFailure()) return;
         control = GetWindow(control, GW_HWNDNEXT);
