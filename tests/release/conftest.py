@@ -1,0 +1,167 @@
+"""The releases, signatures and token that the release tests check, each made once per run
+and only for the tests that ask for it."""
+import os
+import shutil
+import socket
+import subprocess
+from collections import namedtuple
+from pathlib import Path
+
+import pytest
+
+ROOT = Path(__file__).resolve().parents[2]
+SCRIPTS = ROOT / "scripts"
+TESTED_EXE = ROOT / "build/win32/Tavrimo.exe"
+SOFTHSM = "/usr/lib/softhsm/libsofthsm2.so"
+
+Names = namedtuple("Names", "zip kit buildinfo sbom")
+Release = namedtuple("Release", "dist log")
+Token = namedtuple("Token", "env pin_file key cert")
+
+
+def run(*command, check=True, **options):
+    """A command's result, its output and errors together; a failure that was not expected
+    fails the test with the command's last words."""
+    result = subprocess.run([str(c) for c in command], stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                            text=True, **options)
+    if check and result.returncode != 0:
+        pytest.fail(f"{' '.join(map(str, command))} failed ({result.returncode}):\n{result.stdout[-3000:]}")
+    return result
+
+
+def release_lib(function, *args, cwd=ROOT):
+    """What a function of scripts/release-build answers: the release's own names and rules."""
+    script = f'source "$0" && {function} "$@"'
+    return run("bash", "-c", script, SCRIPTS / "release-build", *args, cwd=cwd).stdout.strip()
+
+
+def installed(file):
+    """The Debian package that FILE belongs to, as the buildinfo names it."""
+    package = run("dpkg-query", "-S", os.path.realpath(file)).stdout.rsplit(": ", 1)[0]
+    return run("dpkg-query", "-W", "-f", "${Package}:${Architecture} (= ${Version})", package).stdout
+
+
+def release_compiler():
+    """The release programs' compiler, as their toolchain file names it."""
+    for line in (ROOT / "cmake/win32-release.cmake").read_text().splitlines():
+        if line.startswith("set(CMAKE_CXX_COMPILER "):
+            return shutil.which(line.split()[1].rstrip(")"))
+    pytest.fail("cmake/win32-release.cmake names no CMAKE_CXX_COMPILER")
+
+
+def release(*options, tree=ROOT, **run_options):
+    return run(tree / "scripts/release", "--allow-dirty", *options, **run_options)
+
+
+@pytest.fixture(scope="session")
+def work(tmp_path_factory):
+    return tmp_path_factory.mktemp("release")
+
+
+@pytest.fixture(scope="session")
+def tested_exe():
+    if not TESTED_EXE.is_file():
+        pytest.fail(f"{TESTED_EXE} not found: scripts/build win32 win64")
+    return TESTED_EXE
+
+
+@pytest.fixture(scope="session")
+def version(tested_exe):
+    return release_lib("project_version", tested_exe.parent)
+
+
+@pytest.fixture(scope="session")
+def names(version):
+    """dist/'s file names, as a release of this tree gives them."""
+    return Names(*release_lib("artefact_names", version, release_lib("dirty_suffix")).split())
+
+
+@pytest.fixture(scope="session")
+def signed_names(version):
+    """The names beside the maintainer's signatures, which carry no suffix."""
+    return Names(*release_lib("artefact_names", version, "").split())
+
+
+@pytest.fixture(scope="session")
+def unsigned(work, tested_exe):
+    return Release(work / "unsigned", release("--signatures", work / "none", "--dist", work / "unsigned").stdout)
+
+
+@pytest.fixture(scope="session")
+def pki(work, tested_exe):
+    """A throwaway CA and code-signing key, and this tree's exes signed with them."""
+    run(SCRIPTS / "throwaway-sign", work / "pki")
+    return work / "pki"
+
+
+@pytest.fixture(scope="session")
+def maintainers(work, pki, version, signed_names):
+    """The signatures beside a buildinfo that records another version of the release compiler,
+    as a maintainer's machine may: the release warns, and builds the same bytes."""
+    folder = work / "maintainers"
+    shutil.copytree(pki / "signatures", folder)
+    buildinfo = folder / version / signed_names.buildinfo
+    compiler = installed(release_compiler())
+    text = buildinfo.read_text()
+    assert f" {compiler}\n" in text, f"the buildinfo does not name {compiler}, the release compiler's package"
+    buildinfo.write_text(text.replace(f" {compiler}\n", f" {compiler[:-1]}~other)\n"))
+    return folder
+
+
+@pytest.fixture(scope="session")
+def signed(work, maintainers):
+    return Release(work / "a", release("--signatures", maintainers, "--dist", work / "a").stdout)
+
+
+@pytest.fixture(scope="session")
+def tree_b(work):
+    """A copy of this tree, its commit and its changes, in a folder whose path holds a space,
+    which the build's commands then quote, and Chinese characters."""
+    tree = work / "b 文件夹" / "Tavrimo"
+    run("git", "clone", "-q", ROOT, tree)
+    listed = run("git", "ls-files", "-z", "--cached", "--others", "--exclude-standard", cwd=ROOT).stdout
+    for name in filter(None, listed.split("\0")):
+        source, copy = ROOT / name, tree / name
+        if source.exists():
+            copy.parent.mkdir(parents=True, exist_ok=True)
+            shutil.copy2(source, copy)
+        else:
+            copy.unlink(missing_ok=True)
+    return tree
+
+
+@pytest.fixture(scope="session")
+def rebuilt(work, tree_b, maintainers, signed):
+    """The same release built afresh in tree_b, later, in another time zone and locale and
+    with another umask, as reprotest varies a build."""
+    locales = work / "locales"
+    run("localedef", "-i", "fr_CH", "-f", "UTF-8", locales / "fr_CH.UTF-8")
+    env = {**os.environ, "TZ": "GMT-14", "LOCPATH": str(locales), "LC_ALL": "fr_CH.UTF-8",
+           "LANG": "fr_CH.UTF-8", "LANGUAGE": "fr_CH:fr"}
+    log = release("--signatures", maintainers, "--dist", work / "b", tree=tree_b, env=env,
+                  preexec_fn=lambda: os.umask(0o002)).stdout
+    return Release(work / "b", log)
+
+
+@pytest.fixture(scope="session")
+def token(work, pki):
+    """A SoftHSM2 token holding the throwaway key and its certificate, with its PIN in a file."""
+    env = {**os.environ, "SOFTHSM2_CONF": str(work / "softhsm2.conf")}
+    (work / "tokens").mkdir()
+    (work / "softhsm2.conf").write_text(f"directories.tokendir = {work / 'tokens'}\n")
+    (work / "pin").write_text("1234")
+    run("openssl", "pkcs8", "-topk8", "-nocrypt", "-in", pki / "code.key", "-out", work / "code.p8")
+    run("openssl", "x509", "-in", pki / "code.pem", "-outform", "der", "-out", work / "code.der")
+    run("softhsm2-util", "--init-token", "--free", "--label", "tavrimo", "--pin", "1234", "--so-pin", "5678", env=env)
+    run("softhsm2-util", "--import", work / "code.p8", "--token", "tavrimo", "--label", "code", "--id", "01",
+        "--pin", "1234", env=env)
+    run("pkcs11-tool", "--module", SOFTHSM, "--token-label", "tavrimo", "--login", "--pin", "1234",
+        "--write-object", work / "code.der", "--type", "cert", "--id", "01", "--label", "code", env=env)
+    return Token(env, work / "pin", "pkcs11:token=tavrimo;object=code;type=private",
+                 "pkcs11:token=tavrimo;object=code;type=cert")
+
+
+def closed_port():
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]

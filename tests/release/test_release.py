@@ -1,0 +1,100 @@
+"""The release: the bytes the tests ran, the same from any folder, with its buildinfo, notices
+and bill of materials."""
+import hashlib
+import json
+import subprocess
+import zipfile
+from urllib.parse import unquote
+
+import pytest
+from conftest import SCRIPTS, installed, release_compiler, run
+
+
+def sha256(data):
+    return hashlib.sha256(data).hexdigest()
+
+
+def member(zip_path, name):
+    with zipfile.ZipFile(zip_path) as archive:
+        return archive.read(name)
+
+
+def sums(dist):
+    """SHA256SUMS as {file: hash}."""
+    lines = (dist / "SHA256SUMS").read_text().splitlines()
+    return {name: digest for digest, name in (line.split(maxsplit=1) for line in lines)}
+
+
+@pytest.mark.parametrize("which", ["zip", "kit"])
+def test_unsigned_release_ships_the_exe_the_tests_ran(unsigned, names, tested_exe, which):
+    assert member(unsigned.dist / getattr(names, which), "Tavrimo.exe") == tested_exe.read_bytes()
+
+
+def test_sha256sums_lists_the_zips_the_buildinfo_and_the_bill_of_materials(signed, names):
+    listed = sums(signed.dist)
+    assert sorted(listed) == sorted(names)
+    for name, digest in listed.items():
+        assert sha256((signed.dist / name).read_bytes()) == digest, name
+
+
+def test_two_builds_in_other_folders_at_other_times_and_settings_give_the_same_files(signed, rebuilt):
+    first, second = sums(signed.dist), sums(rebuilt.dist)
+    differing = sorted(name for name in first.keys() | second.keys() if first.get(name) != second.get(name))
+    if differing:
+        both = [release.dist / differing[0] for release in (signed, rebuilt)]
+        report = subprocess.run(["diffoscope", "--text", "-", *map(str, both)], capture_output=True, text=True)
+        pytest.fail(f"the two builds differ in {', '.join(differing)}; diffoscope on {differing[0]}:\n"
+                    + "\n".join((report.stdout or report.stderr).splitlines()[:200]))
+
+
+def test_buildinfo_names_the_installed_toolchain_and_the_unsigned_exe(pki, version, signed_names, tested_exe):
+    buildinfo = (pki / "signatures" / version / signed_names.buildinfo).read_text()
+    compiler = release_compiler()
+    ld = run(compiler, "-print-prog-name=ld").stdout.strip()
+    for file in (compiler, ld, "/usr/share/mingw-w64/include/windows.h", run("which", "icotool").stdout.strip(),
+                 run("which", "zip").stdout.strip()):
+        assert f"\n {installed(file)}\n" in buildinfo, f"the buildinfo does not name the package of {file}"
+    exe = tested_exe.read_bytes()
+    assert f"\nChecksums-Sha256:\n {sha256(exe)} {len(exe)} Tavrimo.exe\n" in buildinfo
+
+
+def test_sign_and_release_write_the_same_buildinfo(pki, signed, version, signed_names, names):
+    assert (signed.dist / names.buildinfo).read_text() == \
+        (pki / "signatures" / version / signed_names.buildinfo).read_text()
+
+
+def test_release_names_each_package_whose_version_differs_from_the_maintainers(signed):
+    package = installed(release_compiler())
+    name, version = package.split(" ")[0], package.split("= ")[1].rstrip(")")
+    assert f"{name}: {version} here, {version}~other recorded" in signed.log
+
+
+# What each zip's notices must hold: the kit links more than the release program.
+NOTICES = ["mingw-w64 runtime", "Licence:  ZPL-2.1", "Redistributions in binary form must reproduce the accompanying",
+           "gdtoa", "Licence:  Lucent", "Copyright (C) 1997-2001 Lucent Technologies"]
+KIT_NOTICES = ["GoogleTest", "Licence:  BSD-3-Clause", "Copyright 2008, Google Inc.", "winpthreads", "Licence:  MIT",
+               "The above copyright notice and this permission notice shall be"]
+
+
+@pytest.mark.parametrize("which, lines", [("zip", NOTICES), ("kit", NOTICES + KIT_NOTICES)])
+def test_each_zip_carries_the_notices_of_what_its_programs_link(signed, names, which, lines):
+    text = member(signed.dist / getattr(names, which), "THIRD-PARTY-NOTICES.txt").decode("utf-8-sig")
+    assert [line for line in lines if line not in text] == []
+
+
+def test_bill_of_materials_is_valid_cyclonedx(signed, names):
+    run(SCRIPTS / "validate-sbom", signed.dist / names.sbom)
+
+
+def test_bill_of_materials_names_the_shipped_exes_and_the_installed_packages(signed, names):
+    bom = json.loads((signed.dist / names.sbom).read_text())
+    zips = {c["name"]: c for c in bom["components"] if c["type"] == "file"}
+    for name in (names.zip, names.kit):
+        exe = next(f for f in zips[name]["components"] if f["name"] == "Tavrimo.exe")
+        assert exe["hashes"][0]["content"] == sha256(member(signed.dist / name, "Tavrimo.exe")), name
+    libraries = [c for c in bom["components"] if c["type"] == "library"]
+    assert libraries
+    for component in libraries:
+        package, version = unquote(component["purl"].split("/")[2].split("?")[0]).split("@")
+        assert component["version"] == version == run("dpkg-query", "-W", "-f", "${Version}", package).stdout
+
