@@ -135,6 +135,7 @@ def rebuilt(work, tree_b, maintainers, signed):
     """The same release built afresh in tree_b, later, in another time zone and locale and
     with another umask, as reprotest varies a build."""
     locales = work / "locales"
+    locales.mkdir()
     run("localedef", "-i", "fr_CH", "-f", "UTF-8", locales / "fr_CH.UTF-8")
     env = {**os.environ, "TZ": "GMT-14", "LOCPATH": str(locales), "LC_ALL": "fr_CH.UTF-8",
            "LANG": "fr_CH.UTF-8", "LANGUAGE": "fr_CH:fr"}

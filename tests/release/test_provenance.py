@@ -17,15 +17,16 @@ loader.exec_module(provenance)
 FOLDER = "/tmp/b 文件夹"  # a build folder whose path the shell must quote
 
 
-def test_link_map_gives_the_output_and_each_object_and_archive_member_taken(tmp_path):
-    (tmp_path / "x.map").write_text(f"""Archive member included to satisfy reference by file (symbol)
+def test_link_map_gives_the_output_and_each_object_and_archive_member_taken_in_any_language(tmp_path):
+    (tmp_path / "x.map").write_text(f"""Membre d'archive inclu pour satisfaire la référence par fichier (symbole)
 
 /usr/lib/gcc/i686-w64-mingw32/12-posix/libstdc++.a(tree.o)
                               CMakeFiles/t.dir/t.cpp.obj (_ZSt18_Rb_tree_incrementPSt18_Rb_tree_node_base)
 {FOLDER}/lib/libgtest.a(gtest-all.cc.obj)
                               CMakeFiles/t.dir/t.cpp.obj (_ZN7testing4TestC2Ev)
 
-Discarded input sections
+Sections d'entrée éliminées
+ .text          0x0 0x0 /usr/lib/libmingwex.a(lib32_libmingwex_a-strtof.o)
 
 LOAD /usr/i686-w64-mingw32/lib/crt2.o
 LOAD CMakeFiles/t.dir/t.cpp.obj

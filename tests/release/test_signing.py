@@ -72,11 +72,11 @@ def test_timestamped_signatures_verify_with_their_timestamps(work, tested_exe, v
 
 
 @pytest.fixture(scope="session")
-def token_signing(tree_b, token, rebuilt):
+def token_signing(tree_b, token, pki, rebuilt):
     """Signs in tree_b's own signatures/ through the token, as it stood before: its commit."""
     commit = release_lib("commit_id", cwd=tree_b)
     result = run(tree_b / "scripts/sign", "--allow-dirty", "--pkcs11-module", SOFTHSM, "--key", token.key,
-                 "--cert", token.cert, "--password-file", token.pin_file, env=token.env)
+                 "--cert", token.cert, "--chain", pki / "ca.pem", "--password-file", token.pin_file, env=token.env)
     return result, commit
 
 
