@@ -97,8 +97,10 @@ def facts(tmp_path):
     notices.mkdir()
     (notices / "gdtoa.txt").write_text("Copyright (C) 1997 Lucent Technologies\n")
     (notices / "components.json").write_text(json.dumps({"components": [
-        dict(TABLE[0], purpose="number texts", licence="Lucent", spdx=False, notice="gdtoa.txt"),
-        dict(TABLE[1], purpose="start-up", licence="ZPL-2.1", spdx=True, notice=None)]}))
+        dict(TABLE[0], purpose="number texts", licence="LicenseRef-Lucent-gdtoa", notice="gdtoa.txt"),
+        dict(TABLE[1], purpose="start-up", licence="ZPL-2.1", notice=None),
+        {"name": "headers", "purpose": "its headers' code", "licence": "MIT", "notice": None, "compiled_in": True,
+         "packages": ["mingw-w64-*-dev"], "files": ["libmingwex.a"], "members": ["*-nothing.o"]}]}))
     takes = [{"file": "/usr/lib/crt2.o", "member": None, "package": "mingw-w64-i686-dev"},
              {"file": "/usr/lib/libmingwex.a", "member": "x-strtof.o", "package": "mingw-w64-i686-dev"},
              {"file": "/usr/lib/libpthread.a", "member": "mutex.o", "package": "mingw-w64-i686-dev"}]
@@ -107,6 +109,13 @@ def facts(tmp_path):
              "links": [{"program": "t.exe", "takes": takes[:2]}, {"program": "u.exe", "takes": takes}]}
     (tmp_path / "facts.json").write_text(json.dumps(found))
     return tmp_path / "facts.json", notices
+
+
+def test_a_compiled_in_component_comes_with_every_program_linking_any_of_its_files(tmp_path):
+    found, notices = facts(tmp_path)
+    components = provenance.linked(provenance.load(found), notices, ["t.exe"])
+    assert [(entry["name"], list(users)) for entry, _, users in components] == \
+        [("gdtoa", ["t.exe"]), ("mingw-w64 runtime", ["t.exe"]), ("headers", ["t.exe"])]
 
 
 def test_a_program_linking_what_no_entry_covers_fails_naming_the_archive_and_member(tmp_path):
