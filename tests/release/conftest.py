@@ -145,21 +145,12 @@ def rebuilt(work, tree_b, maintainers, signed):
 
 
 @pytest.fixture(scope="session")
-def token(work, pki):
-    """A SoftHSM2 token holding the throwaway key and its certificate, with its PIN in a file."""
-    env = {**os.environ, "SOFTHSM2_CONF": str(work / "softhsm2.conf")}
-    (work / "tokens").mkdir()
-    (work / "softhsm2.conf").write_text(f"directories.tokendir = {work / 'tokens'}\n")
-    (work / "pin").write_text("1234")
-    run("openssl", "pkcs8", "-topk8", "-nocrypt", "-in", pki / "code.key", "-out", work / "code.p8")
-    run("openssl", "x509", "-in", pki / "code.pem", "-outform", "der", "-out", work / "code.der")
-    run("softhsm2-util", "--init-token", "--free", "--label", "tavrimo", "--pin", "1234", "--so-pin", "5678", env=env)
-    run("softhsm2-util", "--import", work / "code.p8", "--token", "tavrimo", "--label", "code", "--id", "01",
-        "--pin", "1234", env=env)
-    run("pkcs11-tool", "--module", SOFTHSM, "--token-label", "tavrimo", "--login", "--pin", "1234",
-        "--write-object", work / "code.der", "--type", "cert", "--id", "01", "--label", "code", env=env)
-    return Token(env, work / "pin", "pkcs11:token=tavrimo;object=code;type=private",
-                 "pkcs11:token=tavrimo;object=code;type=cert")
+def token(pki):
+    """A SoftHSM2 token holding the throwaway key and its certificate, with its PIN in a file,
+    as throwaway-sign makes it for a maintainer's first try."""
+    run(SCRIPTS / "throwaway-sign", pki, "--token")
+    return Token({**os.environ, "SOFTHSM2_CONF": str(pki / "softhsm2.conf")}, pki / "pin",
+                 "pkcs11:token=tavrimo;object=code;type=private", "pkcs11:token=tavrimo;object=code;type=cert")
 
 
 def closed_port():

@@ -72,11 +72,11 @@ def test_timestamped_signatures_verify_with_their_timestamps(work, tested_exe, v
 
 
 @pytest.fixture(scope="session")
-def token_signing(tree_b, token, pki, rebuilt):
+def token_signing(tree_b, token, rebuilt):
     """Signs in tree_b's own signatures/ through the token, as it stood before: its commit."""
     commit = release_lib("commit_id", cwd=tree_b)
     result = run(tree_b / "scripts/sign", "--allow-dirty", "--pkcs11-module", SOFTHSM, "--key", token.key,
-                 "--cert", token.cert, "--chain", pki / "ca.pem", "--password-file", token.pin_file, env=token.env)
+                 "--cert", token.cert, "--password-file", token.pin_file, env=token.env)
     return result, commit
 
 
@@ -101,3 +101,49 @@ def test_a_timestamp_server_that_does_not_answer_fails_the_signing_naming_it_and
     assert result.returncode != 0
     assert f"time-stamp server {server}" in result.stdout.splitlines()[-1]
     assert not (work / "unstamped" / version).exists()
+
+
+# Each fault of a token ends in a line of its own; those that can be seen before the build are.
+KEY = "pkcs11:token=tavrimo;object=code;type=private"
+TOKEN_FAULTS = {
+    "wrong PIN": ({"pin": "9999"}, "the token refused the PIN", False),
+    "object not on the token": ({"key": KEY.replace("code", "nokey")}, "holds no object labelled nokey", True),
+    "token not present": ({"key": KEY.replace("tavrimo", "nothere")}, "no token labelled nothere", True),
+    "module not PKCS#11": ({"module": "/bin/true"}, "is not a PKCS#11 library", True),
+    "certificate of another key": ({"cert": "other"}, "the certificate does not belong to the key", False),
+    "PIN in the URI, encoded": ({"key": KEY + ";pin%2Dvalue=1234"}, "the PIN does not go in the URI", True),
+}
+
+
+@pytest.mark.parametrize("fault", TOKEN_FAULTS)
+def test_a_token_fault_is_named_in_the_last_line_and_leaves_nothing(fault, work, tree_b, token, rebuilt, version):
+    change, cause, before_build = TOKEN_FAULTS[fault]
+    folder = work / "faults" / fault.replace(" ", "-")
+    folder.mkdir(parents=True)
+    (folder / "pin").write_text(change.get("pin", "1234"))
+    cert = token.cert
+    if "cert" in change:
+        run("openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", folder / "other.key",
+            "-subj", "/CN=other", "-days", "1", "-out", folder / "other.pem")
+        cert = folder / "other.pem"
+    result = run(tree_b / "scripts/sign", "--allow-dirty", "--pkcs11-module", change.get("module", SOFTHSM),
+                 "--key", change.get("key", KEY), "--cert", cert, "--password-file", folder / "pin",
+                 "--signatures", folder / "signatures", env=token.env, check=False)
+    assert result.returncode != 0 and cause in result.stdout.splitlines()[-1], result.stdout[-1500:]
+    assert ("building the release programs" in result.stdout) != before_build, result.stdout[-1500:]
+    assert not (folder / "signatures" / version).exists()
+
+
+@pytest.fixture(scope="session")
+def committed_signatures(tree_b, token_signing, version):
+    """tree_b's signatures, committed as a maintainer commits them."""
+    run("git", "add", "signatures", cwd=tree_b)
+    run("git", "-c", "user.name=Tavrimo tests", "-c", "user.email=tests@tavrimo.invalid", "commit", "-q",
+        "-m", f"Signatures of {version}", cwd=tree_b)
+
+
+def test_signing_a_version_whose_signatures_are_committed_is_refused_unless_replaced(tree_b, pki, committed_signatures):
+    sign = [tree_b / "scripts/sign", "--allow-dirty", "--key", pki / "code.key", "--cert", pki / "code.pem"]
+    refused = run(*sign, check=False)
+    assert refused.returncode != 0 and "is signed already" in refused.stdout.splitlines()[-1], refused.stdout[-1500:]
+    run(*sign, "--replace")
