@@ -48,6 +48,7 @@ call :calc
 echo.
 echo Total: %passed% passed, %failed% failed, %skipped% skipped
 if %failed% neq 0 set status=1
+call :perf
 
 :end
 rem Started by a double-click (Explorer runs: cmd /c ""<this file>" "), the window would
@@ -104,6 +105,21 @@ if %bad% equ 0 (
 )
 echo FAILED  %1, exit code %code%, %bad% failed:
 type "%log%"
+exit /b 0
+
+rem What the program costs on this machine next to its baselines, with the machine named:
+rem reported in perf.txt and in one line here, never judged. TAVRIMO_SKIP_PERF skips it.
+:perf
+if defined TAVRIMO_SKIP_PERF exit /b 0
+echo Measuring start-up, memory and a keystroke (a minute or two)...
+"%kit%perf_probe.exe" >perf.txt 2>&1
+if errorlevel 1 (
+    echo perf: not measured, see perf.txt
+    exit /b 0
+)
+echo.>>perf.txt
+type system.txt >>perf.txt
+for /f "delims=" %%l in ('findstr /b /c:"Tavrimo.exe:" perf.txt') do echo perf: %%l
 exit /b 0
 
 rem tavrimo-calc.exe must write, for each height, the texts that the reference build wrote.

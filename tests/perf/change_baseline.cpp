@@ -19,10 +19,7 @@ class CChangeBaselineDlg : public CDialog {
   public:
     CChangeBaselineDlg() : CDialog(DLG_MAIN, nullptr) {}
 
-    bool RouteMessage(const Message& m, LRESULT& result) override {
-        return RouteThrough<CChangeBaselineDlg>(*this, messageMap, m, result) ||
-               CDialog::RouteMessage(m, result);
-    }
+    bool RouteMessage(const Message& m, LRESULT& result) override;
 
   protected:
     void DoDataExchange(CDataExchange* dx) override {
@@ -49,6 +46,11 @@ class CChangeBaselineDlg : public CDialog {
 const MessageEntry<CChangeBaselineDlg> CChangeBaselineDlg::messageMap[] = {
     {WM_COMMAND, EN_CHANGE, EDIT_HEIGHT, &CChangeBaselineDlg::OnHeightChanged},
 };
+
+bool CChangeBaselineDlg::RouteMessage(const Message& m, LRESULT& result) {
+    return RouteThrough<CChangeBaselineDlg>(*this, messageMap, m, result) ||
+           CDialog::RouteMessage(m, result);
+}
 
 class CChangeBaselineApp : public CWinApp {
   public:
