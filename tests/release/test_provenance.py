@@ -105,7 +105,9 @@ def facts(tmp_path):
              {"file": "/usr/lib/libmingwex.a", "member": "x-strtof.o", "package": "mingw-w64-i686-dev"},
              {"file": "/usr/lib/libpthread.a", "member": "mutex.o", "package": "mingw-w64-i686-dev"}]
     found = {"commit": "c0ffee", "source_date_epoch": 1700000000, "build_architecture": "amd64",
-             "packages": {"mingw-w64-i686-dev": {"architecture": "all", "version": "10.0.0-3"}},
+             "distribution": "debian-12",
+             "packages": {"mingw-w64-i686-dev": {"architecture": "all", "version": "10.0.0-3", "source": "mingw-w64",
+                                                 "source_version": "10.0.0-3"}},
              "links": [{"program": "t.exe", "takes": takes[:2]}, {"program": "u.exe", "takes": takes}]}
     (tmp_path / "facts.json").write_text(json.dumps(found))
     return tmp_path / "facts.json", notices

@@ -101,3 +101,18 @@ def test_bill_of_materials_names_the_shipped_exes_and_the_installed_packages(sig
         package, version = unquote(component["purl"].split("/")[2].split("?")[0]).split("@")
         assert component["version"] == version == run("dpkg-query", "-W", "-f", "${Version}", package).stdout
 
+
+def test_every_component_of_the_bill_of_materials_names_its_version_purl_supplier_and_licence(signed, names):
+    bom = json.loads((signed.dist / names.sbom).read_text())
+
+    def components(within):
+        for component in within:
+            yield component
+            yield from components(component.get("components", []))
+
+    # Tavrimo's own files carry their hashes, the code of others its copyright lines.
+    lacking = [c["bom-ref"] for c in components(bom["components"])
+               if not all(c.get(field) for field in ("version", "purl", "supplier", "licenses"))
+               or not c.get("hashes" if c["purl"].startswith("pkg:generic/tavrimo/") else "copyright")]
+    assert lacking == []
+    assert bom["metadata"]["manufacturer"]["name"] and bom["metadata"]["tools"]["components"][0]["version"]
