@@ -112,14 +112,13 @@ rem reported in perf.txt and in one line here, never judged. TAVRIMO_SKIP_PERF s
 :perf
 if defined TAVRIMO_SKIP_PERF exit /b 0
 echo Measuring start-up, memory and a keystroke (a minute or two)...
-"%kit%perf_probe.exe" >perf.txt 2>&1
+"%kit%perf_probe.exe" --report perf.txt
 if errorlevel 1 (
-    echo perf: not measured, see perf.txt
+    echo perf: not measured
     exit /b 0
 )
 echo.>>perf.txt
 type system.txt >>perf.txt
-for /f "delims=" %%l in ('findstr /b /c:"Tavrimo.exe:" perf.txt') do echo perf: %%l
 exit /b 0
 
 rem tavrimo-calc.exe must write, for each height, the texts that the reference build wrote.

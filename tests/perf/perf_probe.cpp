@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -61,9 +62,25 @@ void Run(Program& program) {
     program.keystrokeUs.push_back(Median(keystrokes));
 }
 
+// Closes the report file, where there is one.
+struct FileCloser {
+    void operator()(std::FILE* file) const {
+        if (file != stdout) std::fclose(file);
+    }
+};
+
 }  // namespace
 
+// perf_probe [--report FILE] [OTHER.exe ...]: the table to FILE (the test kit's perf.txt) and
+// only the summary line to the console, or both to the console.
 int wmain(int argc, wchar_t** argv) {
+    std::unique_ptr<std::FILE, FileCloser> report(stdout);
+    int first = 1;
+    if (argc > 2 && std::wstring(argv[1]) == L"--report") {
+        report.reset(_wfopen(argv[2], L"w"));
+        if (report == nullptr) return 1;
+        first = 3;
+    }
     const std::wstring folder = ProgramFolder();
     std::vector<Program> programs;
     for (const wchar_t* name : {L"baseline-dialog.exe", L"change-baseline.exe", L"Tavrimo.exe"}) {
@@ -71,7 +88,7 @@ int wmain(int argc, wchar_t** argv) {
         path.append(L"\\").append(name);
         programs.emplace_back(std::move(path));
     }
-    for (int i = 1; i < argc; ++i) programs.emplace_back(argv[i]);
+    for (int i = first; i < argc; ++i) programs.emplace_back(argv[i]);
 
     for (int run = 0; run < kRuns; ++run)
         for (Program& program : programs) Run(program);
@@ -79,26 +96,30 @@ int wmain(int argc, wchar_t** argv) {
     const Program& baseline = programs.front();
     const double baseStart = Median(baseline.startMs), basePeak = Median(baseline.peakMiB),
                  baseKey = Median(baseline.keystrokeUs);
-    std::printf(
-        "Medians of %d alternating runs of the %s builds; a keystroke is the median WM_CHAR "
-        "round trip of %d in a run. Ratios are to baseline-dialog.exe.\n\n",
-        kRuns, sizeof(void*) == 8 ? "x86-64" : "32-bit x86", kKeystrokes);
-    std::printf("| program | start to dialog shown | peak working set | one keystroke |\n");
-    std::printf("|---|---|---|---|\n");
+    std::FILE* out = report.get();
+    std::fprintf(out,
+                 "Medians of %d alternating runs of the %s builds; a keystroke is the median "
+                 "WM_CHAR round trip of %d in a run. Ratios are to baseline-dialog.exe.\n\n",
+                 kRuns, sizeof(void*) == 8 ? "x86-64" : "32-bit x86", kKeystrokes);
+    std::fprintf(out, "| program | start to dialog shown | peak working set | one keystroke |\n");
+    std::fprintf(out, "|---|---|---|---|\n");
     for (const Program& program : programs) {
         const std::wstring name = program.exe.substr(program.exe.find_last_of(L"\\/") + 1);
         const double start = Median(program.startMs), peak = Median(program.peakMiB),
                      key = Median(program.keystrokeUs);
-        std::printf("| %ls | %.1f ms (%.2fx) | %.2f MiB (%.3fx) | %.1f us (%.2fx) |\n",
-                    name.c_str(), start, start / baseStart, peak, peak / basePeak, key,
-                    key / baseKey);
+        std::fprintf(out, "| %ls | %.1f ms (%.2fx) | %.2f MiB (%.3fx) | %.1f us (%.2fx) |\n",
+                     name.c_str(), start, start / baseStart, peak, peak / basePeak, key,
+                     key / baseKey);
     }
-    // One line that a script can pick out: Tavrimo's three ratios.
+    // One line for the console and for a script to pick out: Tavrimo's three ratios.
     const Program& tavrimo = programs[2];
-    std::printf(
-        "\nTavrimo.exe: start %.2fx, peak working set %.3fx, keystroke %.2fx of "
-        "baseline-dialog.exe\n",
-        Median(tavrimo.startMs) / baseStart, Median(tavrimo.peakMiB) / basePeak,
-        Median(tavrimo.keystrokeUs) / baseKey);
+    char summary[160];
+    std::snprintf(summary, sizeof summary,
+                  "Tavrimo.exe: start %.2fx, peak working set %.3fx, keystroke %.2fx of "
+                  "baseline-dialog.exe",
+                  Median(tavrimo.startMs) / baseStart, Median(tavrimo.peakMiB) / basePeak,
+                  Median(tavrimo.keystrokeUs) / baseKey);
+    std::fprintf(out, "\n%s\n", summary);
+    if (out != stdout) std::printf("perf: %s\n", summary);
     return 0;
 }
