@@ -97,17 +97,19 @@ def facts(tmp_path):
     notices.mkdir()
     (notices / "gdtoa.txt").write_text("Copyright (C) 1997 Lucent Technologies\n")
     (notices / "components.json").write_text(json.dumps({"components": [
-        dict(TABLE[0], purpose="number texts", licence="LicenseRef-Lucent-gdtoa", notice="gdtoa.txt"),
-        dict(TABLE[1], purpose="start-up", licence="ZPL-2.1", notice=None),
+        dict(TABLE[0], purpose="number texts", licence="LicenseRef-Lucent-gdtoa", notice="gdtoa.txt", source="gdtoa"),
+        dict(TABLE[1], purpose="start-up", licence="ZPL-2.1", notice=None, source="crt"),
         {"name": "headers", "purpose": "its headers' code", "licence": "MIT", "notice": None, "compiled_in": True,
+         "source": "include",
          "packages": ["mingw-w64-*-dev"], "files": ["libmingwex.a"], "members": ["*-nothing.o"]}]}))
-    takes = [{"file": "/usr/lib/crt2.o", "member": None, "package": "mingw-w64-i686-dev"},
-             {"file": "/usr/lib/libmingwex.a", "member": "x-strtof.o", "package": "mingw-w64-i686-dev"},
-             {"file": "/usr/lib/libpthread.a", "member": "mutex.o", "package": "mingw-w64-i686-dev"}]
+    takes = [{"file": "/usr/lib/crt2.o", "member": None, "package": "mingw-w64-i686-dev", "sha256": "1" * 64},
+             {"file": "/usr/lib/libmingwex.a", "member": "x-strtof.o", "package": "mingw-w64-i686-dev",
+              "sha256": "2" * 64},
+             {"file": "/usr/lib/libpthread.a", "member": "mutex.o", "package": "mingw-w64-i686-dev", "sha256": "3" * 64}]
     found = {"commit": "c0ffee", "source_date_epoch": 1700000000, "build_architecture": "amd64",
              "distribution": "debian-12",
              "packages": {"mingw-w64-i686-dev": {"architecture": "all", "version": "10.0.0-3", "source": "mingw-w64",
-                                                 "source_version": "10.0.0-3"}},
+                                                 "source_version": "10.0.0-3", "sha256": "4" * 64}},
              "links": [{"program": "t.exe", "takes": takes[:2]}, {"program": "u.exe", "takes": takes}]}
     (tmp_path / "facts.json").write_text(json.dumps(found))
     return tmp_path / "facts.json", notices

@@ -7,7 +7,7 @@ import zipfile
 from urllib.parse import unquote
 
 import pytest
-from conftest import SCRIPTS, installed, release_compiler, run
+from conftest import ROOT, SCRIPTS, installed, release_compiler, run
 
 
 def sha256(data):
@@ -102,7 +102,7 @@ def test_bill_of_materials_names_the_shipped_exes_and_the_installed_packages(sig
         assert component["version"] == version == run("dpkg-query", "-W", "-f", "${Version}", package).stdout
 
 
-def test_every_component_of_the_bill_of_materials_names_its_version_purl_supplier_and_licence(signed, names):
+def test_every_component_of_the_bill_of_materials_names_its_version_purl_supplier_licence_and_hash(signed, names):
     bom = json.loads((signed.dist / names.sbom).read_text())
 
     def components(within):
@@ -110,9 +110,15 @@ def test_every_component_of_the_bill_of_materials_names_its_version_purl_supplie
             yield component
             yield from components(component.get("components", []))
 
-    # Tavrimo's own files carry their hashes, the code of others its copyright lines.
-    lacking = [c["bom-ref"] for c in components(bom["components"])
-               if not all(c.get(field) for field in ("version", "purl", "supplier", "licenses"))
-               or not c.get("hashes" if c["purl"].startswith("pkg:generic/tavrimo/") else "copyright")]
+    # The code of others also carries its copyright lines; a purl stands for one thing.
+    everything = list(components(bom["components"]))
+    lacking = [c["bom-ref"] for c in everything
+               if not all(c.get(field) for field in ("version", "purl", "supplier", "licenses", "hashes"))
+               or not (c["purl"].startswith("pkg:generic/tavrimo/") or c.get("copyright"))]
     assert lacking == []
-    assert bom["metadata"]["manufacturer"]["name"] and bom["metadata"]["tools"]["components"][0]["version"]
+    purls = [c["purl"] for c in everything]
+    assert sorted(set(purls)) == sorted(purls)
+    metadata = bom["metadata"]
+    assert metadata["manufacturer"]["name"] and metadata["tools"]["components"][0]["version"]
+    contacts = [r["url"] for r in metadata["component"]["externalReferences"] if r["type"] == "security-contact"]
+    assert contacts and f"Contact: {contacts[0]}" in (ROOT / "SECURITY.md").read_text()

@@ -1,5 +1,9 @@
 """The workflow that publishes a tag's release: only a tag's, only what the Windows jobs
 passed, with the write permissions in that one job."""
+import os
+import re
+import subprocess
+
 import yaml
 from conftest import ROOT
 
@@ -24,3 +28,17 @@ def test_the_publish_job_attests_the_files_of_sha256sums_and_their_bill_of_mater
     attests = [step["with"] for step in JOBS["publish"]["steps"] if step.get("uses", "").startswith("actions/attest@")]
     assert [step["subject-checksums"] for step in attests] == ["dist/SHA256SUMS"] * 2
     assert [bool(step.get("sbom-path")) for step in attests] == [False, True]
+
+
+def test_the_publish_job_refuses_a_release_whose_security_contact_is_another_repositorys(signed, names):
+    step = next(step for step in JOBS["publish"]["steps"] if step.get("name") == "The security contact is this repository's")
+    ours = re.search(r"^Contact: https://github\.com/([^/]+/[^/]+)/security/advisories/new$",
+                     (ROOT / "SECURITY.md").read_text(), re.MULTILINE).group(1)
+    for repository, passes in ((ours, True), ("someone/else", False)):
+        env = {**os.environ, "SBOM": str(signed.dist / names.sbom), "GITHUB_SERVER_URL": "https://github.com",
+               "GITHUB_REPOSITORY": repository}
+        # As the hosted runners run a step.
+        result = subprocess.run(["bash", "--noprofile", "--norc", "-eo", "pipefail", "-c", step["run"]], env=env,
+                                capture_output=True, text=True)
+        assert (result.returncode == 0) == passes, result.stdout + result.stderr
+
