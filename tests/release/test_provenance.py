@@ -97,7 +97,8 @@ def facts(tmp_path):
     notices.mkdir()
     (notices / "gdtoa.txt").write_text("Copyright (C) 1997 Lucent Technologies\n")
     (notices / "components.json").write_text(json.dumps({"components": [
-        dict(TABLE[0], purpose="number texts", licence="LicenseRef-Lucent-gdtoa", notice="gdtoa.txt", source="gdtoa"),
+        dict(TABLE[0], purpose="number texts", licence="LicenseRef-Lucent-gdtoa", notice="gdtoa.txt",
+             source="gdtoa"),
         dict(TABLE[1], purpose="start-up", licence="ZPL-2.1", notice=None, source="crt"),
         {"name": "headers", "purpose": "its headers' code", "licence": "MIT", "notice": None, "compiled_in": True,
          "source": "include",

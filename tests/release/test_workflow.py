@@ -31,7 +31,8 @@ def test_the_publish_job_attests_the_files_of_sha256sums_and_their_bill_of_mater
 
 
 def test_the_publish_job_refuses_a_release_whose_security_contact_is_another_repositorys(signed, names):
-    step = next(step for step in JOBS["publish"]["steps"] if step.get("name") == "The security contact is this repository's")
+    step = next(step for step in JOBS["publish"]["steps"]
+                if step.get("name") == "The security contact is this repository's")
     ours = re.search(r"^Contact: https://github\.com/([^/]+/[^/]+)/security/advisories/new$",
                      (ROOT / "SECURITY.md").read_text(), re.MULTILINE).group(1)
     for repository, passes in ((ours, True), ("someone/else", False)):
