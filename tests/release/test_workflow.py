@@ -42,4 +42,3 @@ def test_the_publish_job_refuses_a_release_whose_security_contact_is_another_rep
         result = subprocess.run(["bash", "--noprofile", "--norc", "-eo", "pipefail", "-c", step["run"]], env=env,
                                 capture_output=True, text=True)
         assert (result.returncode == 0) == passes, result.stdout + result.stderr
-
