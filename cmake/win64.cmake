@@ -11,4 +11,4 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # The posix thread model: GoogleTest needs std::mutex, which the win32 model lacks.
 # One file to copy: no libstdc++, libgcc or winpthread DLLs beside it, and no symbols.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -s")
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine/run)

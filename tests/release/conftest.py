@@ -11,7 +11,6 @@ import pytest
 
 ROOT = Path(__file__).resolve().parents[2]
 SCRIPTS = ROOT / "scripts"
-TESTED_EXE = ROOT / "build/win32/Tavrimo.exe"
 SOFTHSM = "/usr/lib/softhsm/libsofthsm2.so"
 
 Names = namedtuple("Names", "zip kit buildinfo sbom")
@@ -30,9 +29,15 @@ def run(*command, check=True, **options):
 
 
 def release_lib(function, *args, cwd=ROOT):
-    """What a function of scripts/release-build answers: the release's own names and rules."""
-    script = f'source "$0" && {function} "$@"'
-    return run("bash", "-c", script, SCRIPTS / "release-build", *args, cwd=cwd).stdout.strip()
+    """What a function of scripts/lib/release-build answers: the release's own names and rules."""
+    script = ('root=$0 && source "$root/scripts/lib/common" && source "$root/scripts/lib/release-build" && '
+              f'{function} "$@"')
+    return run("bash", "-c", script, ROOT, *args, cwd=cwd).stdout.strip()
+
+
+# Where scripts/release builds, and so the exe that the win32 tests ran.
+RELEASE_BUILD = Path(release_lib('echo "$release_build_dir"'))
+TESTED_EXE = RELEASE_BUILD / "Tavrimo.exe"
 
 
 def installed(file):

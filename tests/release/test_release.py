@@ -7,7 +7,7 @@ import zipfile
 from urllib.parse import unquote
 
 import pytest
-from conftest import ROOT, SCRIPTS, installed, release_compiler, run
+from conftest import ROOT, SCRIPTS, installed, release_compiler, release_lib, run
 
 
 def sha256(data):
@@ -86,7 +86,7 @@ def test_each_zip_carries_the_notices_of_what_its_programs_link(signed, names, w
 
 
 def test_bill_of_materials_is_valid_cyclonedx(signed, names):
-    run(SCRIPTS / "validate-sbom", signed.dist / names.sbom)
+    run(SCRIPTS / "checks/validate-sbom", signed.dist / names.sbom)
 
 
 def test_bill_of_materials_names_the_shipped_exes_and_the_installed_packages(signed, names):
@@ -122,3 +122,31 @@ def test_every_component_of_the_bill_of_materials_names_its_version_purl_supplie
     assert metadata["manufacturer"]["name"] and metadata["tools"]["components"][0]["version"]
     contacts = [r["url"] for r in metadata["component"]["externalReferences"] if r["type"] == "security-contact"]
     assert contacts and f"Contact: {contacts[0]}" in (ROOT / "SECURITY.md").read_text()
+
+
+def test_a_work_tree_is_dirty_with_anything_uncommitted_but_what_git_ignores(tmp_path):
+    git = ["git", "-C", tmp_path, "-c", "user.name=Tavrimo tests", "-c", "user.email=tests@tavrimo.invalid"]
+    run(*git, "init", "-q")
+    (tmp_path / ".gitignore").write_text("/build/\n")
+    (tmp_path / "a").write_text("a")
+    run(*git, "add", ".")
+    run(*git, "commit", "-q", "-m", "a")
+    (tmp_path / "build").mkdir()
+    steps = [("committed", lambda: None, ""),
+             ("a file in an ignored folder", lambda: (tmp_path / "build/x").write_text("x"), ""),
+             ("an untracked file", lambda: (tmp_path / "b").write_text("b"), "-dirty"),
+             ("that file staged", lambda: run(*git, "add", "b"), "-dirty"),
+             ("it committed", lambda: run(*git, "commit", "-q", "-m", "b"), ""),
+             ("a committed file changed", lambda: (tmp_path / "a").write_text("changed"), "-dirty")]
+    for step, change, suffix in steps:
+        change()
+        assert release_lib("dirty_suffix", cwd=tmp_path) == suffix, step
+
+
+@pytest.mark.parametrize("command", [["release"], ["sign", "--cert", "/dev/null", "--key", "/dev/null"]])
+def test_a_dirty_work_tree_is_refused_before_anything_is_built(tmp_path, command):
+    run("git", "clone", "-q", ROOT, tmp_path / "tree")
+    (tmp_path / "tree/uncommitted").write_text("x")
+    result = run(tmp_path / "tree/scripts" / command[0], *command[1:], check=False)
+    assert result.returncode != 0 and "uncommitted changes" in result.stdout.splitlines()[-1], result.stdout
+    assert "building" not in result.stdout

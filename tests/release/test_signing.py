@@ -4,7 +4,8 @@ import os
 import re
 
 import pytest
-from conftest import ROOT, SCRIPTS, SOFTHSM, closed_port, installed, release, release_compiler, release_lib, run
+from conftest import (RELEASE_BUILD, ROOT, SCRIPTS, SOFTHSM, closed_port, installed, release, release_compiler,
+                      release_lib, run)
 from test_release import member, sha256
 
 
@@ -38,7 +39,7 @@ def test_windows_trusts_the_signed_exe_and_refuses_an_altered_copy(pki, signed_e
     if not trust.is_file():
         pytest.fail(f"{trust} not found: scripts/build win64")
     windows = [f"Z:{str(path).replace('/', chr(92))}" for path in (signed_exe, pki / "ca.pem")]
-    run(SCRIPTS / "wine-run", trust, *windows, env={**os.environ, "TAVRIMO_HEADLESS": "1"})
+    run(SCRIPTS / "wine/run", trust, *windows, env={**os.environ, "TAVRIMO_HEADLESS": "1"})
 
 
 def test_a_signature_of_other_bytes_is_refused_naming_both_hashes_and_the_toolchain(
@@ -51,7 +52,7 @@ def test_a_signature_of_other_bytes_is_refused_naming_both_hashes_and_the_toolch
     ours = sha256(tested_exe.read_bytes())
     (folder / signed_names.buildinfo).write_text(buildinfo.replace(ours, "0" * 64))
     run("osslsigncode", "sign", "-certs", pki / "code.pem", "-key", pki / "code.key", "-h", "sha256", "-time", "0",
-        "-in", ROOT / "build/win32/tavrimo-calc.exe", "-out", work / "other.exe")
+        "-in", RELEASE_BUILD / "tavrimo-calc.exe", "-out", work / "other.exe")
     run("osslsigncode", "extract-signature", "-pem", "-in", work / "other.exe", "-out", folder / "Tavrimo.exe.pem")
     result = release("--signatures", work / "wrong", "--dist", work / "wrong-dist", check=False)
     assert result.returncode != 0, "the release shipped Tavrimo.exe with a signature of another exe"
