@@ -15,7 +15,7 @@ SOFTHSM = "/usr/lib/softhsm/libsofthsm2.so"
 
 Names = namedtuple("Names", "zip kit buildinfo sbom")
 Release = namedtuple("Release", "dist log")
-Token = namedtuple("Token", "env pin_file key cert")
+Tokens = namedtuple("Tokens", "env pin_file")
 
 
 def run(*command, check=True, **options):
@@ -149,13 +149,20 @@ def rebuilt(work, tree_b, maintainers, signed):
     return Release(work / "b", log)
 
 
+# The signing slot of a PIV card, as OpenSC's driver and Yubico's module show it: the key,
+# its public key and its certificate share only their id; Yubico's slot also holds the
+# attestation certificate, of the same id and key (throwaway-sign --token).
+PIV = "pkcs11:token=PIV_II"
+YUBICO = "pkcs11:token=YubiKey%20PIV%20%2312345678"
+
+
 @pytest.fixture(scope="session")
-def token(pki):
-    """A SoftHSM2 token holding the throwaway key and its certificate, with its PIN in a file,
-    as throwaway-sign makes it for a maintainer's first try."""
-    run(SCRIPTS / "throwaway-sign", pki, "--token")
-    return Token({**os.environ, "SOFTHSM2_CONF": str(pki / "softhsm2.conf")}, pki / "pin",
-                 "pkcs11:token=tavrimo;object=code;type=private", "pkcs11:token=tavrimo;object=code;type=cert")
+def tokens(pki):
+    """Two SoftHSM2 tokens holding the throwaway key and its certificate, one in each layout,
+    with their PIN in a file, as throwaway-sign makes them for a maintainer's first try."""
+    for layout in ("piv", "yubico"):
+        run(SCRIPTS / "throwaway-sign", pki, "--token", layout)
+    return Tokens({**os.environ, "SOFTHSM2_CONF": str(pki / "softhsm2.conf")}, pki / "pin")
 
 
 def closed_port():

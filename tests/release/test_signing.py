@@ -4,8 +4,8 @@ import os
 import re
 
 import pytest
-from conftest import (RELEASE_BUILD, ROOT, SCRIPTS, SOFTHSM, closed_port, installed, release, release_compiler,
-                      release_lib, run)
+from conftest import (PIV, RELEASE_BUILD, ROOT, SCRIPTS, SOFTHSM, YUBICO, closed_port, installed, release,
+                      release_compiler, release_lib, run)
 from test_release import member, sha256
 
 
@@ -72,19 +72,34 @@ def test_timestamped_signatures_verify_with_their_timestamps(work, tested_exe, v
     assert report.count("Timestamp Server Signature verification: ok") == 2
 
 
+# How a token's key and certificate are named: the key by its label and the certificate by
+# its own; the key by its id alone, the certificate found by sign (not the attestation one).
+TOKEN_SIGNINGS = {
+    "PIV, by labels": ["--key", f"{PIV};object=SIGN%20key;type=private",
+                       "--cert", f"{PIV};object=Certificate%20for%20Digital%20Signature;type=cert"],
+    "Yubico, by id": ["--key", f"{YUBICO};id=%02;type=private"],
+}
+
+
 @pytest.fixture(scope="session")
-def token_signing(tree_b, token, rebuilt):
-    """Signs in tree_b's own signatures/ through the token, as it stood before: its commit."""
+def token_signing(tree_b, tokens, rebuilt):
+    """Signs in tree_b through each token: the first into tree_b's own signatures/, as it stood
+    before, its commit."""
     commit = release_lib("commit_id", cwd=tree_b)
-    result = run(tree_b / "scripts/sign", "--allow-dirty", "--pkcs11-module", SOFTHSM, "--key", token.key,
-                 "--cert", token.cert, "--password-file", token.pin_file, env=token.env)
-    return result, commit
+    folders = {}
+    for index, (name, naming) in enumerate(TOKEN_SIGNINGS.items()):
+        folders[name] = tree_b / "signatures" if index == 0 else tree_b.parent / f"signatures {index}"
+        run(tree_b / "scripts/sign", "--allow-dirty", "--pkcs11-module", SOFTHSM, *naming, "--password-file",
+            tokens.pin_file, "--signatures", folders[name], env=tokens.env)
+    return folders, commit
 
 
+@pytest.mark.parametrize("naming", TOKEN_SIGNINGS)
 def test_signing_through_pkcs11_gives_the_signature_of_the_same_key_from_its_file(
-        token_signing, tree_b, pki, version):
-    path = f"signatures/{version}/Tavrimo.exe.pem"
-    assert (tree_b / path).read_bytes() == (pki / path).read_bytes()
+        token_signing, pki, version, naming):
+    folders, _ = token_signing
+    path = f"{version}/Tavrimo.exe.pem"
+    assert (folders[naming] / path).read_bytes() == (pki / "signatures" / path).read_bytes()
 
 
 def test_sign_names_the_commit_as_it_was_before_the_signatures_were_written(
@@ -104,34 +119,39 @@ def test_a_timestamp_server_that_does_not_answer_fails_the_signing_naming_it_and
     assert not (work / "unstamped" / version).exists()
 
 
-# Each fault of a token ends in a line of its own; those that can be seen before the build are.
-KEY = "pkcs11:token=tavrimo;object=code;type=private"
+# Each fault of a token ends in a line of its own, found before anything is built.
+KEY = f"{PIV};object=SIGN%20key;type=private"
 TOKEN_FAULTS = {
-    "wrong PIN": ({"pin": "9999"}, "the token refused the PIN", False),
-    "object not on the token": ({"key": KEY.replace("code", "nokey")}, "holds no object labelled nokey", True),
-    "token not present": ({"key": KEY.replace("tavrimo", "nothere")}, "no token labelled nothere", True),
-    "module not PKCS#11": ({"module": "/bin/true"}, "is not a PKCS#11 library", True),
-    "certificate of another key": ({"cert": "other"}, "the certificate does not belong to the key", False),
-    "PIN in the URI, encoded": ({"key": KEY + ";pin%2Dvalue=1234"}, "the PIN does not go in the URI", True),
+    "wrong PIN": ({"pin": "9999"}, "the token refused the PIN"),
+    "object not on the token": ({"key": KEY.replace("SIGN%20key", "nokey")}, "no private keys match"),
+    "two keys of one id, no token named": ({"key": "pkcs11:id=%02;type=private"}, "2 private keys match"),
+    "token not present": ({"key": KEY.replace("PIV_II", "nothere")}, "no token token=nothere is present"),
+    "module not PKCS#11": ({"module": "/bin/true"}, "is not a PKCS#11 library"),
+    "certificate of another key": ({"cert": "other"}, "the certificate does not belong to the key"),
+    "the attestation certificate": ({"key": f"{YUBICO};id=%02;type=private", "cert": f"{YUBICO};object=X.509%20"
+                                     "Certificate%20for%20PIV%20Attestation%209c;type=cert"},
+                                    "holds the key but is not for code signing"),
+    "PIN in the URI, encoded": ({"key": KEY + ";pin%2Dvalue=1234"}, "the PIN does not go in the URI"),
 }
 
 
 @pytest.mark.parametrize("fault", TOKEN_FAULTS)
-def test_a_token_fault_is_named_in_the_last_line_and_leaves_nothing(fault, work, tree_b, token, rebuilt, version):
-    change, cause, before_build = TOKEN_FAULTS[fault]
+def test_a_token_fault_is_named_in_the_last_line_before_the_build_and_leaves_nothing(
+        fault, work, tree_b, tokens, rebuilt, version):
+    change, cause = TOKEN_FAULTS[fault]
     folder = work / "faults" / fault.replace(" ", "-")
     folder.mkdir(parents=True)
     (folder / "pin").write_text(change.get("pin", "1234"))
-    cert = token.cert
-    if "cert" in change:
+    cert = change.get("cert", f"{PIV};id=%02;type=cert")
+    if cert == "other":
         run("openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", folder / "other.key",
             "-subj", "/CN=other", "-days", "1", "-out", folder / "other.pem")
         cert = folder / "other.pem"
     result = run(tree_b / "scripts/sign", "--allow-dirty", "--pkcs11-module", change.get("module", SOFTHSM),
                  "--key", change.get("key", KEY), "--cert", cert, "--password-file", folder / "pin",
-                 "--signatures", folder / "signatures", env=token.env, check=False)
+                 "--signatures", folder / "signatures", env=tokens.env, check=False)
     assert result.returncode != 0 and cause in result.stdout.splitlines()[-1], result.stdout[-1500:]
-    assert ("building the release programs" in result.stdout) != before_build, result.stdout[-1500:]
+    assert "building the release programs" not in result.stdout, result.stdout[-1500:]
     assert not (folder / "signatures" / version).exists()
 
 
