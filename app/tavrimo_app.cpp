@@ -3,19 +3,14 @@
 #include <commctrl.h>
 
 #include <memory>
-#include <string>
 #include <type_traits>
 
+#include "framework/system_library.h"
 #include "ui/tavrimo_dlg.h"
 
 namespace {
 
 constexpr UINT kHelpCommand = 0xE146;
-
-template <typename Function>
-Function ProcAddress(HMODULE module, const char* name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
 
 // From here on, DLLs are loaded from the system directory only, where the system
 // offers that choice (it is looked up, so that the program still starts without it).
@@ -34,14 +29,8 @@ void InitCommonControlsFromTheSystem(const INITCOMMONCONTROLSEX& controls) {
     struct FreeLibraryDeleter {
         void operator()(HMODULE module) const { FreeLibrary(module); }
     };
-    static const auto comctl32 = [] {
-        wchar_t folder[MAX_PATH];
-        UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-        HMODULE module = nullptr;
-        if (length != 0 && length < MAX_PATH)
-            module = LoadLibraryW((std::wstring(folder, length) + L"\\comctl32.dll").c_str());
-        return std::unique_ptr<std::remove_pointer_t<HMODULE>, FreeLibraryDeleter>(module);
-    }();
+    static const std::unique_ptr<std::remove_pointer_t<HMODULE>, FreeLibraryDeleter> comctl32(
+        LoadSystemLibrary(L"comctl32.dll"));
     if (comctl32 == nullptr) return;
     using InitFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
     auto init = ProcAddress<InitFunction>(comctl32.get(), "InitCommonControlsEx");

@@ -1,5 +1,7 @@
 #include "ui/tavrimo_dlg.h"
 
+#include <algorithm>
+#include <array>
 #include <optional>
 
 #include "core/estimate.h"
@@ -72,10 +74,12 @@ BOOL CTavrimoDlg::OnInitDialog() {
     SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(appIcon));
     SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(appIcon));
 
-    accessibleNames.emplace();
-    for (const FieldLabels& field : kFieldLabels)
-        accessibleNames->Name(GetDlgItem(m_hWnd, field.field), ChildAt(m_hWnd, field.label),
-                              ChildAt(m_hWnd, field.unit));
+    std::array<CAccessibleNames::Field, std::size(kFieldLabels)> fields;
+    std::ranges::transform(kFieldLabels, fields.begin(), [this](const FieldLabels& field) {
+        return CAccessibleNames::Field{GetDlgItem(m_hWnd, field.field),
+                                       ChildAt(m_hWnd, field.label), ChildAt(m_hWnd, field.unit)};
+    });
+    accessibleNames.emplace(fields);
     return TRUE;
 }
 

@@ -8,7 +8,10 @@
 #include <ole2.h>
 #include <oleacc.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <functional>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string>
@@ -154,9 +157,12 @@ struct RecordingAnnotations : IAccPropServices, IClassFactory {
     // clang-format on
 };
 
-// The main dialog, which notes its fields once it is set up and then ends.
+// The main dialog, which notes its fields once it is set up, runs the test's steps with it
+// open and then ends.
 class FieldProbe : public CTavrimoDlg {
   public:
+    explicit FieldProbe(std::function<void(const HWND (&)[3])> whileOpen)
+        : whileOpen_(std::move(whileOpen)) {}
     HWND fields[3] = {};
 
   protected:
@@ -164,31 +170,78 @@ class FieldProbe : public CTavrimoDlg {
         BOOL result = CTavrimoDlg::OnInitDialog();
         const int ids[] = {EDIT_HEIGHT, EDIT_LENGTH, EDIT_DIAMETER};
         for (int i = 0; i < 3; ++i) fields[i] = GetDlgItem(m_hWnd, ids[i]);
+        whileOpen_(fields);
         PostQuitMessage(0);
         return result;
     }
+
+  private:
+    std::function<void(const HWND (&)[3])> whileOpen_;
 };
 
-TEST(ScreenReaders, HearEachFieldNamedByItsOwnLabelWithItsUnit) {
-    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+// What UI Automation clients, NVDA among them, ask for first (uiautomationcoreapi.h).
+constexpr LPARAM kUiaRootObjectId = -25;
+
+bool ScreenReaderRunning() {
+    BOOL running = FALSE;
+    return SystemParametersInfoW(SPI_GETSCREENREADER, 0, &running, 0) && running;
+}
+
+// Runs the main dialog with the recording service standing in for the system's, for the
+// steps run with the dialog open, and gives the annotations it recorded.
+RecordingAnnotations Annotated(std::function<void(RecordingAnnotations&, const HWND (&)[3])> steps,
+                               HWND (&fields)[3]) {
     RecordingAnnotations annotations;
+    EXPECT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     DWORD cookie = 0;
-    ASSERT_EQ(
+    EXPECT_EQ(
         CoRegisterClassObject(CLSID_AccPropServices, static_cast<IClassFactory*>(&annotations),
                               CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie),
         S_OK);
-    FieldProbe probe;
+    FieldProbe probe([&](const HWND(&open)[3]) { steps(annotations, open); });
     RunAsMainWindow(probe);
     CoRevokeClassObject(cookie);
     CoUninitialize();
+    std::copy(std::begin(probe.fields), std::end(probe.fields), fields);
+    return annotations;
+}
 
-    auto [height, length, diameter] = probe.fields;
-    decltype(annotations.set) expected = {
-        {{height, L"name"}, L"您的身高长度为："},       {{height, L"description"}, L"厘米"},
-        {{length, L"name"}, L"您的正常勃起长度为："},   {{length, L"description"}, L"厘米"},
-        {{diameter, L"name"}, L"您的正常勃起直径为："}, {{diameter, L"description"}, L"厘米"}};
-    EXPECT_EQ(annotations.set, expected);
-    EXPECT_EQ(annotations.cleared, (std::set<HWND>{height, length, diameter}));
+std::map<std::pair<HWND, std::wstring>, std::wstring> Expected(const HWND (&fields)[3]) {
+    auto [height, length, diameter] = fields;
+    return {{{height, L"name"}, L"您的身高长度为："},       {{height, L"description"}, L"厘米"},
+            {{length, L"name"}, L"您的正常勃起长度为："},   {{length, L"description"}, L"厘米"},
+            {{diameter, L"name"}, L"您的正常勃起直径为："}, {{diameter, L"description"}, L"厘米"}};
+}
+
+TEST(ScreenReaders, HearEachFieldNamedByItsOwnLabelWithItsUnitOnceOneAsksAboutAField) {
+    if (ScreenReaderRunning()) GTEST_SKIP() << "a screen reader runs: the names are given at once";
+    decltype(RecordingAnnotations::set) before, after;
+    HWND fields[3];
+    RecordingAnnotations annotations = Annotated(
+        [&](RecordingAnnotations& recorded, const HWND(&open)[3]) {
+            before = recorded.set;
+            // What every client sends first, whatever object it asks for: any field will do.
+            SendMessageW(open[1], WM_GETOBJECT, 0, kUiaRootObjectId);
+            after = recorded.set;
+            SendMessageW(open[2], WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));
+            EXPECT_EQ(recorded.set, after) << "annotated twice";
+        },
+        fields);
+    EXPECT_EQ(before, decltype(before){}) << "annotated before anyone asked";
+    EXPECT_EQ(after, Expected(fields));
+    EXPECT_EQ(annotations.cleared, (std::set<HWND>{fields[0], fields[1], fields[2]}));
+}
+
+TEST(ScreenReaders, FindTheNamesInPlaceWhenOneRunsAtStart) {
+    BOOL was = ScreenReaderRunning();
+    // What a screen reader sets while it runs; not saved, and put back below.
+    ASSERT_TRUE(SystemParametersInfoW(SPI_SETSCREENREADER, TRUE, nullptr, 0));
+    decltype(RecordingAnnotations::set) atStart;
+    HWND fields[3];
+    Annotated([&](RecordingAnnotations& recorded, const HWND(&)[3]) { atStart = recorded.set; },
+              fields);
+    SystemParametersInfoW(SPI_SETSCREENREADER, was, nullptr, 0);
+    EXPECT_EQ(atStart, Expected(fields));
 }
 
 // The main dialog, which measures each label's and button's text in the control's own
