@@ -173,3 +173,48 @@ exec sleep 120
     # Ended: gone, or a zombie where no process reaps it.
     assert not download.exists() or download.read_text().split(")")[1].split()[0] == "Z", "the other download goes on"
     assert run("flock", "-n", tmp_path / "build/i386-pc.lock", "true").returncode == 0, "the lock is still held"
+
+
+def kit_job(folder, fault):
+    """A job folder as the emulated PC leaves it after the kit's two runs, with one FAULT."""
+    folder.mkdir()
+    (folder / "output.log").write_text("passed  core_tests: 26 passed, 0 skipped\n" +
+                                       ("FAILED  e2e_tests, exit code 1, 1 failed:\n" if fault == "a test" else ""))
+    for hive in ("system", "user"):
+        before = "[Software\\\\Wine\\\\Fonts\\\\External Fonts]\n\"a\"=\"1\"\n[Control Panel\\\\Desktop]\n\"x\"=\"1\"\n"
+        after = before.replace('"a"="1"', '"a"="2"')  # wine's own bookkeeping, left out
+        if fault == "a registry value" and hive == "user":
+            after += "[Software\\\\Tavrimo]\n\"left\"=\"1\"\n"
+        (folder / f"before-{hive}.reg").write_text(before)
+        (folder / f"after-{hive}.reg").write_text(after)
+    (folder / "before-files.txt").write_text("/root/prefix/drive_c:\nwindows\n")
+    (folder / "after-files.txt").write_text("/root/prefix/drive_c:\nwindows\n" +
+                                            ("left.txt\n" if fault == "a file" else ""))
+    for name, acp in (("cp936", 936), ("cp1252_winxp", 1252)):
+        (folder / f"results-{name}").mkdir()
+        dpi = 120 if fault == "a report" and name == "cp936" else 96
+        (folder / f"results-{name}/system.txt").write_text(f"ANSI code page: {acp}\r\nDPI: {dpi}\r\nWine: 8.0\r\n")
+    if fault != "no figures":
+        (folder / "results-cp936/perf.txt").write_text(
+            "Tavrimo.exe: start 0.96x, peak working set 1.050x, keystroke 1.24x of baseline-dialog.exe\r\n")
+
+
+KIT_FAULTS = {
+    None: None,
+    "a test": "FAILED  e2e_tests",
+    "a registry value": "FAILED: the tests left the registry values above behind (user.reg)",
+    "a file": "FAILED: the tests left the files above behind in C:",
+    "a report": "FAILED: the cp936 run's system.txt does not name code page 936, 96 DPI and wine",
+    "no figures": "FAILED: the cp936 run's perf.txt holds no start-up, memory and keystroke ratios",
+}
+
+
+@pytest.mark.parametrize("fault", KIT_FAULTS)
+def test_the_kit_runs_results_pass_clean_and_fail_naming_each_fault(fault, tmp_path):
+    kit_job(tmp_path / "job", fault)
+    result = run(SCRIPTS / "pc/kit-results", tmp_path / "job")
+    failed = [line for line in result.stdout.splitlines() if line.startswith("FAILED")]
+    if fault is None:
+        assert result.returncode == 0 and failed == [], result.stdout
+    else:
+        assert result.returncode == 1 and len(failed) == 1 and failed[0].startswith(KIT_FAULTS[fault]), result.stdout
