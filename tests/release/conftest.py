@@ -118,11 +118,8 @@ def signed(work, maintainers):
     return Release(work / "a", release("--signatures", maintainers, "--dist", work / "a").stdout)
 
 
-@pytest.fixture(scope="session")
-def tree_b(work):
-    """A copy of this tree, its commit and its changes, in a folder whose path holds a space,
-    which the build's commands then quote, and Chinese characters."""
-    tree = work / "b 文件夹" / "Tavrimo"
+def copy_of_tree(tree):
+    """A copy of this tree in TREE: its commit and its changes as they stand."""
     run("git", "clone", "-q", ROOT, tree)
     listed = run("git", "ls-files", "-z", "--cached", "--others", "--exclude-standard", cwd=ROOT).stdout
     for name in filter(None, listed.split("\0")):
@@ -133,6 +130,13 @@ def tree_b(work):
         else:
             copy.unlink(missing_ok=True)
     return tree
+
+
+@pytest.fixture(scope="session")
+def tree_b(work):
+    """A copy of this tree in a folder whose path holds a space, which the build's commands
+    then quote, and Chinese characters."""
+    return copy_of_tree(work / "b 文件夹" / "Tavrimo")
 
 
 @pytest.fixture(scope="session")

@@ -3,13 +3,12 @@ any build, and a buildinfo whose versions this machine's archives hold rebuilt i
 own, in another folder, to the same zips."""
 import os
 import re
-import shutil
 import subprocess
 import sys
 from pathlib import Path
 
 import pytest
-from conftest import ROOT, SCRIPTS, run
+from conftest import SCRIPTS, copy_of_tree, run
 
 sys.path.insert(0, str(SCRIPTS))
 from provenance import rebuild  # noqa: E402
@@ -51,6 +50,8 @@ def test_debootsnaps_answers_give_the_sources_the_versions_it_cannot_find_and_wh
     refused = (RECORDED / "debootsnap-metasnap-429.txt").read_text()
     assert rebuild.busy(refused) and rebuild.not_found(refused) == []
     assert not rebuild.busy((RECORDED / "debootsnap-cannot-find.txt").read_text())
+    # No name service: asking again would not help.
+    assert not rebuild.busy((RECORDED / "debootsnap-unreachable.txt").read_text())
 
 
 def test_the_archives_versions_show_which_recorded_ones_are_missing():
@@ -89,6 +90,15 @@ def with_versions(buildinfo, change):
     return re.sub(r"^ (\S+):(\S+) \(= (\S+)\)$", replaced, buildinfo, flags=re.MULTILINE)
 
 
+def test_a_buildinfo_of_another_commit_is_refused_naming_both(unsigned, names, work):
+    as_root()
+    buildinfo = work / "other-commit.buildinfo"
+    buildinfo.write_text(re.sub(r"^Commit: .*$", "Commit: " + "0" * 40, (unsigned.dist / names.buildinfo).read_text(),
+                                flags=re.MULTILINE))
+    result = run(SCRIPTS / "rebuild", buildinfo, "--sources", apt_sources(), check=False)
+    assert result.returncode != 0 and "0" * 40 in result.stdout.splitlines()[-1], result.stdout
+
+
 def test_a_version_no_archive_holds_fails_before_any_build_naming_it(unsigned, names, work):
     as_root()
     buildinfo = work / "missing.buildinfo"
@@ -104,17 +114,7 @@ def test_a_version_no_archive_holds_fails_before_any_build_naming_it(unsigned, n
 @pytest.fixture(scope="session")
 def tree_c(work):
     """Another copy of this tree, as tree_b is, for the rebuild alone."""
-    tree = work / "c 文件夹" / "Tavrimo"
-    run("git", "clone", "-q", ROOT, tree)
-    listed = run("git", "ls-files", "-z", "--cached", "--others", "--exclude-standard", cwd=ROOT).stdout
-    for name in filter(None, listed.split("\0")):
-        source, copy = ROOT / name, tree / name
-        if source.exists():
-            copy.parent.mkdir(parents=True, exist_ok=True)
-            shutil.copy2(source, copy)
-        else:
-            copy.unlink(missing_ok=True)
-    return tree
+    return copy_of_tree(work / "c 文件夹" / "Tavrimo")
 
 
 def test_a_buildinfo_whose_versions_the_archives_hold_rebuilds_the_same_zips_in_another_folder(
