@@ -119,6 +119,12 @@ def test_a_timestamp_server_that_does_not_answer_fails_the_signing_naming_it_and
     assert not (work / "unstamped" / version).exists()
 
 
+def test_a_later_call_uses_the_token_again_instead_of_making_another_of_its_label(pki, tokens):
+    run(SCRIPTS / "throwaway-sign", pki, "--token", "piv")
+    slots = run("softhsm2-util", "--show-slots", env=tokens.env).stdout
+    assert len(re.findall(r"^ *Label: *PIV_II *$", slots, re.M)) == 1, slots
+
+
 # Each fault of a token ends in a line of its own, found before anything is built.
 KEY = f"{PIV};object=SIGN%20key;type=private"
 TOKEN_FAULTS = {
