@@ -140,7 +140,8 @@ def bom(found, notices_dir, version, buildinfo, zips):
     components = linked(found, notices_dir, shipped)
 
     # The makers, with where to report a security problem to them.
-    makers = {"name": holder(), "url": [security_contact()]}
+    contact = security_contact()
+    makers = {"name": holder(), "url": [contact]}
     libraries = packaged(found, notices_dir, shipped, components)
     # Tavrimo's own: every zip and every file in them, under its MIT licence.
     own = {"version": version, "supplier": makers, "licenses": [{"license": {"id": "MIT"}}]}
@@ -187,7 +188,7 @@ def bom(found, notices_dir, version, buildinfo, zips):
                 "purl": own_purl("Tavrimo", version), "supplier": makers, "licenses": [{"license": {"id": "MIT"}}],
                 "properties": [{"name": "commit", "value": found["commit"]}],
                 "externalReferences": [{
-                    "type": "security-contact", "url": security_contact(),
+                    "type": "security-contact", "url": contact,
                     "comment": "where to report a security problem (SECURITY.md)"}, {
                     "type": "build-meta", "url": os.path.basename(buildinfo),
                     "comment": "the record of the toolchain that built the release",
